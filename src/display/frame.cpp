@@ -1,0 +1,71 @@
+#include "display/frame.h"
+
+#include <cmath>
+#include <mutex>
+
+#include "display/gl_headers.h"
+#include "garden/saver_scene.h"
+
+namespace roses {
+namespace {
+
+// 360 / 3.14159, slightly off 360 / pi; kept so that the view matches the saver's own.
+constexpr double half_angle_to_degrees = 114.59165581759555;
+constexpr double near_plane = 1.0;
+constexpr double far_plane = 10000000.0;
+// The default eye stands three heights in front of the screen plane.
+constexpr double eye_distance = 3.0;
+
+} // namespace
+
+projection projection_for(std::int32_t width, std::int32_t height) {
+    const std::int32_t squares = width * width + 2 * height * height;
+    const double s = std::sqrt(static_cast<double>(squares));
+    const double h = height;
+    // The full client height is seen at the distance d from the eye.
+    const double d = eye_distance * h - (0.4 * s - 0.5 * h);
+    projection p{};
+    p.fovy = std::atan(h / (2.0 * d)) * half_angle_to_degrees;
+    const float q = static_cast<float>(h) / static_cast<float>(width);
+    p.aspect = 1.0 / static_cast<double>(q);
+    p.eye[0] = width / 2.0;
+    p.eye[1] = h / 2.0;
+    p.eye[2] = eye_distance * h;
+    p.centre[0] = width / 2.0;
+    p.centre[1] = h / 2.0;
+    p.centre[2] = -h / 2.0;
+    return p;
+}
+
+void set_projection(saver_scene& scene, std::int32_t width, std::int32_t height) {
+    const projection p = projection_for(width, height);
+    glViewport(0, 0, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(p.fovy, p.aspect, near_plane, far_plane);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    gluLookAt(p.eye[0], p.eye[1], p.eye[2], p.centre[0], p.centre[1], p.centre[2], 0.0, 1.0, 0.0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    scene.set_size(width, height);
+}
+
+void render_frame(saver_scene& scene) {
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glShadeModel(GL_SMOOTH);
+    glEnable(GL_POLYGON_SMOOTH);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glPushMatrix();
+    scene.frame_update();
+    {
+        std::lock_guard<std::mutex> guard(scene.garden.lock);
+        for (auto& live : scene.garden.roses) {
+            live->draw();
+        }
+        glFlush();
+    }
+    glPopMatrix();
+}
+
+} // namespace roses

@@ -1,0 +1,58 @@
+// The saver's top-level object: the camera, the garden and the worker thread that runs
+// the garden's ticks.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+
+#include "display/ball_camera.h"
+#include "garden/rose_garden.h"
+
+namespace roses {
+
+// A worker cycle lasts at least 50 ms, and a long tick is followed by a rest four times
+// as long, so the worker stays within a fifth of a processor. Returns the pause in
+// microseconds after a tick of elapsed_micros.
+std::int64_t worker_pause_micros(std::int64_t elapsed_micros);
+
+// The milliseconds the worker sleeps after a tick of elapsed_micros; 0 means go on at once.
+std::int64_t worker_sleep_millis(std::int64_t elapsed_micros);
+
+class saver_scene {
+  public:
+    // Held by value as the first member.
+    ball_camera camera;
+    rose_garden garden;
+    std::uint32_t worker_thread_id = 0;
+    bool worker_started = false;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+
+    // Without start_worker, set_size never starts the thread: the caller runs
+    // garden.tick() itself (tests, the headless renderer).
+    explicit saver_scene(bool start_worker = true);
+    // Stops and joins a running worker.
+    ~saver_scene();
+    saver_scene(const saver_scene&) = delete;
+    saver_scene& operator=(const saver_scene&) = delete;
+
+    // Stores the client size, lays the roses out for it and starts the worker once.
+    void set_size(std::int32_t width, std::int32_t height);
+    // Once per frame: ages and retires roses, moves the camera and loads its view.
+    void frame_update();
+    // Asks the worker loop to end and joins it; a sleeping worker wakes at once.
+    void stop_worker();
+
+  private:
+    void worker_main();
+
+    bool start_worker;
+    std::thread worker;
+    std::mutex worker_mutex;
+    std::condition_variable worker_wake;
+    bool stop_requested = false;
+};
+
+} // namespace roses
