@@ -1,0 +1,29 @@
+// The machine-readable account of a run: one JSON object per line for the start and for
+// every search, planting, commit and retirement.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "garden/rose_garden.h"
+
+namespace roses {
+
+struct projection;
+
+class events_log {
+  public:
+    // Writes nothing when file is null.
+    explicit events_log(std::FILE* file) : file(file) {}
+
+    void start(std::uint32_t seed, std::int32_t width, std::int32_t height, const projection& view);
+    void record(const garden_event& event);
+
+    // The step that events are counted against: 1 for the first tick and frame.
+    std::int64_t step = 0;
+
+  private:
+    std::FILE* file;
+};
+
+} // namespace roses

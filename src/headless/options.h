@@ -1,0 +1,31 @@
+// The renderer's command line.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace roses {
+
+struct headless_options {
+    std::optional<std::uint32_t> seed;
+    std::int32_t width = 800;
+    std::int32_t height = 600;
+    // 600 steps of 50 ms: thirty simulated seconds.
+    std::int64_t frames = 600;
+    std::string png;
+    std::string frames_dir;
+    std::int64_t every = 1;
+    std::string events;
+    bool help = false;
+};
+
+inline constexpr std::int32_t max_headless_side = 16384;
+
+// Reads the options after the program name; "--headless" itself is skipped. Returns an
+// empty string, or one line that says what is wrong.
+std::string parse_headless_options(int argc, const char* const* argv, headless_options& options);
+
+extern const char* const headless_usage;
+
+} // namespace roses

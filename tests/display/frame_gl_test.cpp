@@ -1,0 +1,186 @@
+// Frame drawing on a real OpenGL context: Mesa's surfaceless EGL platform.
+#include "display/frame.h"
+#include "display/gl_headers.h"
+#include "garden/saver_scene.h"
+#include "headless/egl_context.h"
+#include "random/random.h"
+
+#include <array>
+#include <cmath>
+
+#include <gtest/gtest.h>
+
+namespace roses {
+namespace {
+
+using matrix = std::array<double, 16>;
+
+matrix current(GLenum which) {
+    matrix m{};
+    glGetDoublev(which, m.data());
+    return m;
+}
+
+// Column-major m times (x, y, z, 1).
+std::array<double, 3> transform(const matrix& m, double x, double y, double z) {
+    return {m[0] * x + m[4] * y + m[8] * z + m[12], m[1] * x + m[5] * y + m[9] * z + m[13],
+            m[2] * x + m[6] * y + m[10] * z + m[14]};
+}
+
+std::size_t lit_pixels(const std::vector<std::uint8_t>& rgb) {
+    std::size_t lit = 0;
+    for (std::size_t i = 0; i < rgb.size(); i += 3) {
+        lit += (rgb[i] | rgb[i + 1] | rgb[i + 2]) != 0;
+    }
+    return lit;
+}
+
+class FrameGl : public testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(gl.create(800, 600)) << gl.error(); }
+
+    // Ticks the garden until a rose is planted.
+    static void plant(saver_scene& scene) {
+        testing::internal::CaptureStderr();
+        while (scene.garden.roses.empty()) {
+            scene.garden.tick();
+        }
+        testing::internal::GetCapturedStderr();
+    }
+
+    egl_context gl;
+};
+
+TEST_F(FrameGl, ProjectionAndDefaultViewFor800x600) {
+    saver_scene scene(false);
+    set_projection(scene, 800, 600);
+    // Mesa keeps matrices in single precision.
+    const matrix p = current(GL_PROJECTION_MATRIX);
+    const double fovy = 2.0 * std::atan(1.0 / p[5]) * 180.0 / 3.141592653589793;
+    EXPECT_NEAR(fovy, 20.8131, 5e-5);
+    EXPECT_NEAR(p[5] / p[0], 1.3333333333333333, 1e-6);
+    // Near 1, far 10000000.
+    EXPECT_NEAR(p[14] / (p[10] - 1.0), 1.0, 1e-6);
+    EXPECT_EQ(p[11], -1.0);
+
+    // The default view is a plain shift: the eye (400, 300, 1800) to the origin.
+    const matrix expected{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, -400, -300, -1800, 1};
+    EXPECT_EQ(current(GL_MODELVIEW_MATRIX), expected);
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], 800);
+    EXPECT_EQ(viewport[3], 600);
+    EXPECT_EQ(scene.width, 800);
+    EXPECT_EQ(scene.garden.height, 600);
+    EXPECT_FALSE(scene.worker_started);
+}
+
+TEST_F(FrameGl, EmptyFirstFrameIsBlackAndRestoresTheDefaultView) {
+    reseed_random(2);
+    saver_scene scene(false);
+    set_projection(scene, 800, 600);
+    const matrix before = current(GL_MODELVIEW_MATRIX);
+    render_frame(scene);
+    EXPECT_EQ(lit_pixels(gl.read_rgb()), 0u);
+    EXPECT_EQ(current(GL_MODELVIEW_MATRIX), before);
+    // The camera moved and was placed.
+    EXPECT_NE(scene.camera.elevation, 0.0f);
+    EXPECT_TRUE(glIsEnabled(GL_BLEND));
+    GLint mode = 0;
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    EXPECT_EQ(mode, GL_MODELVIEW);
+}
+
+TEST_F(FrameGl, CameraApplyLoadsALookAtTheCentre) {
+    ball_camera camera;
+    camera.place_eye(800, 600);
+    glMatrixMode(GL_PROJECTION); // apply must select the modelview matrix itself
+    camera.apply();
+    GLint mode = 0;
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    EXPECT_EQ(mode, GL_MODELVIEW);
+    const matrix m = current(GL_MODELVIEW_MATRIX);
+    // M lies straight ahead at 2100; +z is up on the screen and -y is to the right.
+    const auto centre = transform(m, 400, 300, -300);
+    EXPECT_NEAR(centre[0], 0, 1e-9);
+    EXPECT_NEAR(centre[1], 0, 1e-9);
+    EXPECT_NEAR(centre[2], -2100, 1e-9);
+    const auto above = transform(m, 400, 300, -299);
+    EXPECT_NEAR(above[1], 1, 1e-9);
+    const auto right = transform(m, 400, 299, -300);
+    EXPECT_NEAR(right[0], 1, 1e-9);
+}
+
+TEST_F(FrameGl, RoseIsDrawnFromTheArraysTheAgeSelects) {
+    reseed_random(7);
+    saver_scene scene(false);
+    set_projection(scene, 800, 600);
+    plant(scene);
+    rose& r = *scene.garden.roses.front();
+    const std::int32_t n = r.count;
+
+    r.age = n + 5; // sweep phase: the spot on vertex 5
+    r.draw();
+    GLvoid* pointer = nullptr;
+    glGetPointerv(GL_VERTEX_ARRAY_POINTER, &pointer);
+    EXPECT_EQ(pointer, static_cast<GLvoid*>(&r.vertices[0]));
+    glGetPointerv(GL_COLOR_ARRAY_POINTER, &pointer);
+    EXPECT_EQ(pointer, static_cast<GLvoid*>(r.colours[n - 5].data()));
+    GLfloat width = 0;
+    glGetFloatv(GL_LINE_WIDTH, &width);
+    EXPECT_EQ(width, 2.0f);
+    EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY));
+    EXPECT_FALSE(glIsEnabled(GL_COLOR_ARRAY));
+
+    r.age = 3 * n + 10; // shrinking: from vertex 11 on
+    r.draw();
+    glGetPointerv(GL_VERTEX_ARRAY_POINTER, &pointer);
+    EXPECT_EQ(pointer, static_cast<GLvoid*>(&r.vertices[11]));
+
+    glVertexPointer(3, GL_FLOAT, 0, nullptr);
+    r.age = 4 * n - 2; // a single vertex is no strip
+    r.draw();
+    glGetPointerv(GL_VERTEX_ARRAY_POINTER, &pointer);
+    EXPECT_EQ(pointer, nullptr);
+}
+
+TEST_F(FrameGl, LiveRoseLightsPixelsAndAnExpiringOneIsNotDrawn) {
+    reseed_random(7);
+    saver_scene scene(false);
+    set_projection(scene, 800, 600);
+    plant(scene);
+    rose& r = *scene.garden.roses.front();
+    r.age = r.count; // whole orbit shown
+    render_frame(scene);
+    EXPECT_GT(lit_pixels(gl.read_rgb()), 500u);
+
+    r.age = 4 * r.count - 3; // the next cull retires it
+    render_frame(scene);
+    EXPECT_TRUE(scene.garden.roses.empty());
+    EXPECT_EQ(lit_pixels(gl.read_rgb()), 0u);
+}
+
+TEST_F(FrameGl, UnsizedSceneDrawsWithTheProjectionsViewAndAgesNothing) {
+    reseed_random(7);
+    saver_scene scene(false);
+    scene.garden.width = 800;
+    scene.garden.height = 600;
+    plant(scene);
+    scene.garden.roses.front()->age = scene.garden.roses.front()->count;
+    // The default view of an 800 x 600 projection, without telling the scene the size.
+    const projection p = projection_for(800, 600);
+    glMatrixMode(GL_PROJECTION);
+    gluPerspective(p.fovy, p.aspect, 1, 10000000);
+    glMatrixMode(GL_MODELVIEW);
+    gluLookAt(p.eye[0], p.eye[1], p.eye[2], p.centre[0], p.centre[1], p.centre[2], 0, 1, 0);
+    const matrix before = current(GL_MODELVIEW_MATRIX);
+    const std::int32_t age = scene.garden.roses.front()->age;
+    render_frame(scene);
+    EXPECT_EQ(scene.garden.roses.front()->age, age);
+    EXPECT_EQ(scene.camera.elevation, 0.0f);
+    EXPECT_EQ(current(GL_MODELVIEW_MATRIX), before);
+    EXPECT_GT(lit_pixels(gl.read_rgb()), 500u);
+}
+
+} // namespace
+} // namespace roses
