@@ -101,6 +101,16 @@ int headless_main(int argc, char** argv) {
     }
     egl_context gl;
     if (!gl.create(options.width, options.height)) {
+        // Leave no empty files behind for a run that never rendered.
+        std::error_code ignored;
+        if (png) {
+            png.reset();
+            std::filesystem::remove(options.png, ignored);
+        }
+        if (events_file) {
+            events_file.reset();
+            std::filesystem::remove(options.events, ignored);
+        }
         return complain(exit_failure, "cannot render without a display: " + gl.error());
     }
 

@@ -1,0 +1,134 @@
+// The renderer as users run it: the built program, its files and its exit codes.
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace roses {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class HeadlessRun : public testing::Test {
+  protected:
+    void SetUp() override {
+        dir =
+            fs::temp_directory_path() /
+            ("roses-headless-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "-" + testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    // Runs the program with the arguments; standard error goes to dir/<name>.err.
+    int run(const std::string& args, const std::string& name = "run",
+            const std::string& environment = "") {
+        const std::string command = environment + " '" + ROSES_PROGRAM + "' --headless " + args +
+                                    " >'" + (dir / (name + ".out")).string() + "' 2>'" +
+                                    (dir / (name + ".err")).string() + "'";
+        const int status = std::system(command.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    fs::path dir;
+};
+
+// The account of a run with each search's time left out: the only value that depends on
+// the machine.
+std::string without_micros(const std::string& events) {
+    std::istringstream lines(events);
+    std::string line;
+    std::string result;
+    while (std::getline(lines, line)) {
+        const auto at = line.find(",\"micros\":");
+        if (at != std::string::npos) {
+            line.erase(at, line.find('}', at) - at);
+        }
+        result += line + "\n";
+    }
+    return result;
+}
+
+TEST_F(HeadlessRun, SameSeedGivesTheSameEventsDiagnosticsAndPictures) {
+    const std::string common = " --seed 7 --size 200x150 --frames 160 --every 80 ";
+    ASSERT_EQ(run(common + "--png '" + (dir / "a.png").string() + "' --events '" +
+                      (dir / "a.jsonl").string() + "' --frames-dir '" + (dir / "fa").string() + "'",
+                  "a"),
+              0)
+        << slurp(dir / "a.err");
+    ASSERT_EQ(run(common + "--png '" + (dir / "b.png").string() + "' --events '" +
+                      (dir / "b.jsonl").string() + "' --frames-dir '" + (dir / "fb").string() + "'",
+                  "b"),
+              0);
+    const std::string events = slurp(dir / "a.jsonl");
+    EXPECT_EQ(without_micros(events), without_micros(slurp(dir / "b.jsonl")));
+    EXPECT_EQ(slurp(dir / "a.err"), slurp(dir / "b.err"));
+    const std::string picture = slurp(dir / "a.png");
+    ASSERT_GT(picture.size(), 8u);
+    EXPECT_EQ(picture.substr(1, 3), "PNG");
+    EXPECT_EQ(picture, slurp(dir / "b.png"));
+    EXPECT_EQ(slurp(dir / "fa" / "00160.png"), picture);
+    EXPECT_EQ(slurp(dir / "fa" / "00080.png"), slurp(dir / "fb" / "00080.png"));
+    EXPECT_FALSE(fs::exists(dir / "fa" / "00079.png"));
+
+    // One object per line, starting with the run's parameters; the garden's course shows.
+    std::istringstream lines(events);
+    std::string line;
+    std::vector<std::string> kinds;
+    while (std::getline(lines, line)) {
+        ASSERT_EQ(line.rfind("{\"event\":\"", 0), 0u) << line;
+        ASSERT_EQ(line.back(), '}') << line;
+        EXPECT_EQ(line.find("nan"), std::string::npos) << line;
+        const auto start = std::string("{\"event\":\"").size();
+        kinds.push_back(line.substr(start, line.find('"', start) - start));
+    }
+    ASSERT_GE(kinds.size(), 4u);
+    EXPECT_EQ(events.rfind("{\"event\":\"start\",\"seed\":7,\"width\":200,\"height\":150,", 0), 0u);
+    EXPECT_EQ(kinds[1], "search");
+    EXPECT_EQ(kinds[2], "plant");
+    EXPECT_EQ(kinds[3], "search");
+    EXPECT_NE(events.find("\"step\":2,\"slot\":0,\"colour\":"), std::string::npos);
+    EXPECT_EQ(slurp(dir / "a.err").rfind("roses.size: 0 < 1\nroses.size: 0 < 1\n", 0), 0u);
+}
+
+TEST_F(HeadlessRun, BadOptionsAndPathsExitWithTwoAndOneLine) {
+    const std::vector<std::string> bad = {
+        "--bogus",
+        "--size 0x0",
+        "--frames -1",
+        "--png /nonexistent-dir/x.png",
+        "--events /nonexistent-dir/e.jsonl",
+        "--frames-dir /proc/roses-frames",
+    };
+    for (const std::string& args : bad) {
+        EXPECT_EQ(run(args), 2) << args;
+        const std::string error = slurp(dir / "run.err");
+        EXPECT_EQ(error.rfind("roses: ", 0), 0u) << args;
+        EXPECT_EQ(error.find('\n'), error.size() - 1) << args;
+    }
+}
+
+TEST_F(HeadlessRun, NoEglDriverExitsWithOneAndLeavesNoFiles) {
+    // The EGL dispatcher finds no vendor library, as on a machine without Mesa's EGL.
+    const std::string png = (dir / "none.png").string();
+    EXPECT_EQ(run("--frames 3 --png '" + png + "'", "none",
+                  "__EGL_VENDOR_LIBRARY_FILENAMES=" + (dir / "missing.json").string()),
+              1);
+    const std::string error = slurp(dir / "none.err");
+    EXPECT_EQ(error.rfind("roses: cannot render without a display", 0), 0u) << error;
+    EXPECT_FALSE(fs::exists(png));
+}
+
+} // namespace
+} // namespace roses
