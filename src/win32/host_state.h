@@ -1,0 +1,44 @@
+// The host's one record of handles, run-mode flags and dismissal state.
+//
+// It lives in static storage for the whole process: the start routine and the run modes fill
+// in the first fields, the window procedures the rest. Tests set the fields directly to put
+// the procedures into a given situation (a preview, the legacy platform, a password check).
+#pragma once
+
+#include <windows.h>
+
+namespace roses {
+
+// VerifyScreenSavePwd of the legacy platform's password library: non-zero when the user may
+// leave the saver.
+using verify_password_function = BOOL(WINAPI*)(HWND window);
+// ImmAssociateContext of the input-method library; the context is an opaque handle.
+using imm_associate_function = HANDLE(WINAPI*)(HWND window, HANDLE context);
+
+// last_verify_tick before any verification has ended.
+inline constexpr DWORD never_verified = 0xFFFFFFFF;
+// Largest mouse movement, in pixels of city-block distance, that leaves the saver running.
+inline constexpr DWORD default_move_threshold = 4;
+
+struct host_state {
+    HINSTANCE instance = nullptr;
+    HWND main_window = nullptr;
+    bool preview_child = false;
+    bool legacy_platform = false;
+    HMODULE password_library = nullptr;
+    verify_password_function verify_password = nullptr;
+
+    // Only ever goes from 0 to non-zero: once set, the window no longer draws or reacts.
+    LONG close_accepted = 0;
+    bool verify_in_progress = false;
+    DWORD last_verify_tick = never_verified;
+    POINT cursor_anchor{};
+    DWORD move_threshold = default_move_threshold;
+    HMODULE imm_module = nullptr;
+    imm_associate_function imm_associate = nullptr;
+    HANDLE saved_input_context = nullptr;
+};
+
+extern host_state host;
+
+} // namespace roses
