@@ -1,12 +1,182 @@
+// The Linux host: the option words, then one loop that waits on the X connection and on the
+// stop signals until the next frame is due, and draws every 50 ms.
 #include "x11/x11_host.h"
 
+#include <X11/Xutil.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdio>
+#include <memory>
+
+#include "display/frame.h"
+#include "garden/saver_scene.h"
+#include "random/random.h"
+#include "x11/x11_dismissal.h"
+#include "x11/x11_options.h"
+#include "x11/x11_surface.h"
+
+#ifndef ROSES_VERSION
+#define ROSES_VERSION "unknown"
+#endif
 
 namespace roses {
+namespace {
 
-int x11_main(int, char**) {
-    std::fprintf(stderr, "roses: only --headless is available in this build\n");
-    return 2;
+constexpr int exit_usage = 2;
+constexpr int exit_environment = 1;
+constexpr std::chrono::milliseconds frame_period{50};
+
+// XScreenSaver ends a hack with SIGTERM and a terminal with SIGINT. Both are blocked in every
+// thread (the worker and the GL driver's threads inherit the mask) and read from a file
+// descriptor, so the loop's poll wakes at once and the exit is an ordinary one.
+int open_stop_signals() {
+    sigset_t stops;
+    sigemptyset(&stops);
+    sigaddset(&stops, SIGTERM);
+    sigaddset(&stops, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &stops, nullptr);
+    return signalfd(-1, &stops, SFD_CLOEXEC | SFD_NONBLOCK);
+}
+
+enum class loop_end { running, closed, window_gone };
+
+// What one event means for the loop. A hack never handles input: keys and the pointer belong
+// to whoever made its window.
+loop_end handle_event(const XEvent& event, const x11_options& options, x11_surface& surface,
+                      saver_dismissal& dismissal) {
+    if (event.type == DestroyNotify && event.xdestroywindow.window == surface.window) {
+        surface.own_window = false;
+        return loop_end::window_gone;
+    }
+    switch (options.target) {
+    case x11_target::saver:
+        if (event.type == MapNotify && event.xmap.window == surface.window) {
+            // Keys reach the saver only once it holds the focus, and it can take the focus
+            // only once it is visible.
+            XSetInputFocus(surface.display, surface.window, RevertToParent, CurrentTime);
+        }
+        return dismissal.closes(event) ? loop_end::closed : loop_end::running;
+    case x11_target::own_window:
+        if (event.type == ClientMessage &&
+            static_cast<Atom>(event.xclient.data.l[0]) == surface.delete_window) {
+            return loop_end::closed;
+        }
+        if (event.type == KeyPress) {
+            KeySym key = XLookupKeysym(const_cast<XKeyEvent*>(&event.xkey), 0);
+            if (key == XK_q || key == XK_Q || key == XK_Escape) {
+                return loop_end::closed;
+            }
+        }
+        return loop_end::running;
+    case x11_target::window_id:
+    case x11_target::root:
+        return loop_end::running;
+    }
+    return loop_end::running;
+}
+
+// Where the pointer is when the saver starts: movement is measured from here.
+saver_dismissal dismissal_from_pointer(Display* display) {
+    Window root_return = 0;
+    Window child = 0;
+    int x = 0;
+    int y = 0;
+    int window_x = 0;
+    int window_y = 0;
+    unsigned mask = 0;
+    XQueryPointer(display, DefaultRootWindow(display), &root_return, &child, &x, &y, &window_x,
+                  &window_y, &mask);
+    return saver_dismissal(x, y);
+}
+
+int run(const x11_options& options, int stop_fd) {
+    x11_surface surface;
+    if (auto error = open_surface(options, surface); !error.empty()) {
+        std::fprintf(stderr, "roses: %s\n", error.c_str());
+        return exit_environment;
+    }
+    saver_dismissal dismissal = dismissal_from_pointer(surface.display);
+
+    // The size is fixed here, once: later changes of the window are not followed.
+    auto scene = std::make_unique<saver_scene>();
+    set_projection(*scene, surface.width, surface.height);
+
+    using clock = std::chrono::steady_clock;
+    auto next_frame = clock::now();
+    loop_end end = loop_end::running;
+    pollfd waits[2] = {{ConnectionNumber(surface.display), POLLIN, 0}, {stop_fd, POLLIN, 0}};
+    while (end == loop_end::running) {
+        // Xlib may already hold events that the socket no longer shows: drain them first.
+        while (end == loop_end::running && XPending(surface.display) > 0) {
+            XEvent event;
+            XNextEvent(surface.display, &event);
+            end = handle_event(event, options, surface, dismissal);
+        }
+        if (end == loop_end::running && surface_window_lost()) {
+            end = loop_end::window_gone;
+        }
+        if (end != loop_end::running) {
+            break;
+        }
+        auto now = clock::now();
+        if (now >= next_frame) {
+            render_frame(*scene);
+            present_frame(surface);
+            next_frame += frame_period;
+            // After a stall (a stopped process, a slow frame) start afresh rather than draw
+            // the missed frames back to back.
+            if (next_frame <= now) {
+                next_frame = now + frame_period;
+            }
+            continue;
+        }
+        XFlush(surface.display);
+        auto wait = std::chrono::ceil<std::chrono::milliseconds>(next_frame - now);
+        if (poll(waits, 2, static_cast<int>(wait.count())) > 0 && waits[1].revents != 0) {
+            signalfd_siginfo received{};
+            if (read(stop_fd, &received, sizeof received) > 0) {
+                end = loop_end::closed;
+            }
+        }
+    }
+    scene->stop_worker();
+    scene.reset();
+    close_surface(surface);
+    return 0;
+}
+
+} // namespace
+
+int x11_main(int argc, char** argv) {
+    auto parsed = parse_x11_options(argc, argv);
+    if (!parsed.error.empty()) {
+        std::fprintf(stderr, "roses: %s\n", parsed.error.c_str());
+        return exit_usage;
+    }
+    const x11_options& options = parsed.options;
+    if (options.help) {
+        std::fputs(x11_usage().c_str(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("roses %s\n", ROSES_VERSION);
+        return 0;
+    }
+    if (options.seed) {
+        reseed_random(*options.seed);
+    }
+    int stop_fd = open_stop_signals();
+    if (stop_fd < 0) {
+        std::perror("roses: signalfd");
+        return exit_environment;
+    }
+    int result = run(options, stop_fd);
+    close(stop_fd);
+    return result;
 }
 
 } // namespace roses

@@ -1,0 +1,31 @@
+// When the full-screen saver ends: any key, any button press, the pointer moving more than a
+// few pixels from where it was when the saver started, or the input focus going elsewhere.
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <cstdint>
+
+namespace roses {
+
+// The largest city-block distance from the anchor that the pointer may move without ending
+// the saver: a table bumped by a passing lorry should not wake the screen.
+inline constexpr std::int32_t move_threshold = 4;
+
+class saver_dismissal {
+  public:
+    saver_dismissal(std::int32_t anchor_x, std::int32_t anchor_y)
+        : anchor_x(anchor_x), anchor_y(anchor_y) {}
+
+    // True when the event ends the saver.
+    bool closes(const XEvent& event);
+
+  private:
+    std::int32_t anchor_x;
+    std::int32_t anchor_y;
+    // A focus change before the saver first held the focus is the window manager settling,
+    // not the user leaving.
+    bool focus_held = false;
+};
+
+} // namespace roses

@@ -1,0 +1,47 @@
+// The command line of the Linux program, in the conventions of XScreenSaver hacks: every
+// option is accepted with one or two leading dashes, and a value follows as the next word or
+// after "=".
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace roses {
+
+// Where the frames go.
+enum class x11_target {
+    own_window, // a window of our own that anyone can watch and close
+    window_id,  // a window someone else made (XScreenSaver's preview, a test)
+    root,       // the window XScreenSaver names, else the root window
+    saver,      // a full-screen window that closes on any input, like the Windows saver
+};
+
+inline constexpr std::int32_t default_window_width = 800;
+inline constexpr std::int32_t default_window_height = 600;
+
+struct x11_options {
+    x11_target target = x11_target::own_window;
+    std::uint32_t window = 0; // with x11_target::window_id
+    std::int32_t width = default_window_width;
+    std::int32_t height = default_window_height;
+    std::optional<std::uint32_t> seed;
+    bool help = false;
+    bool version = false;
+};
+
+struct x11_parse_result {
+    x11_options options;
+    std::string error; // empty when the command line is usable
+};
+
+x11_parse_result parse_x11_options(int argc, char** argv);
+
+// An X window id, decimal or hexadecimal with "0x": nothing else, not 0, at most 32 bits.
+std::optional<std::uint32_t> parse_window_id(std::string_view text);
+
+// The usage text that --help prints.
+std::string x11_usage();
+
+} // namespace roses

@@ -1,0 +1,283 @@
+#include "x11/x11_surface.h"
+
+#include <X11/Xutil.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace roses {
+namespace {
+
+// Offsets of the GLX extension's errors that mean the drawable has gone away.
+constexpr int glx_bad_drawable = 2;
+constexpr int glx_bad_current_window = 5;
+constexpr int glx_bad_window = 12;
+
+// Errors arrive asynchronously through Xlib's handler, so what they tell us is kept here and
+// read by the main loop between frames.
+int glx_error_base = 0;
+bool window_lost = false;
+bool trapping = false;
+unsigned char trapped_error = Success;
+
+bool means_window_lost(int code) {
+    return code == BadWindow || code == BadDrawable ||
+           (glx_error_base != 0 && (code == glx_error_base + glx_bad_drawable ||
+                                    code == glx_error_base + glx_bad_current_window ||
+                                    code == glx_error_base + glx_bad_window));
+}
+
+int on_x_error(Display* display, XErrorEvent* error) {
+    if (trapping) {
+        trapped_error = error->error_code;
+        return 0;
+    }
+    if (means_window_lost(error->error_code)) {
+        window_lost = true;
+        return 0;
+    }
+    // Xlib's own handler would end the process; an error about anything but our window is
+    // no reason to stop drawing.
+    char text[160];
+    XGetErrorText(display, error->error_code, text, sizeof text);
+    std::fprintf(stderr, "roses: X error: %s (request %d.%d)\n", text, error->request_code,
+                 error->minor_code);
+    return 0;
+}
+
+[[noreturn]] int on_io_error(Display*) {
+    std::fprintf(stderr, "roses: lost the connection to the X display\n");
+    std::_Exit(1);
+}
+
+// Runs one request synchronously and reports the X error it caused, if any.
+template <typename Request> unsigned char trap_errors(Display* display, Request request) {
+    XSync(display, False);
+    trapping = true;
+    trapped_error = Success;
+    request();
+    XSync(display, False);
+    trapping = false;
+    return trapped_error;
+}
+
+std::string hex_id(unsigned long id) {
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%lx", id);
+    return text;
+}
+
+// The window XScreenSaver made for us, if it says so in the environment.
+std::string find_root_target(x11_surface& surface) {
+    surface.window = DefaultRootWindow(surface.display);
+    const char* named = std::getenv("XSCREENSAVER_WINDOW");
+    if (named != nullptr && *named != '\0') {
+        auto id = parse_window_id(named);
+        if (!id) {
+            return std::string("XSCREENSAVER_WINDOW=\"") + named + "\" is not a window id";
+        }
+        surface.window = *id;
+    }
+    return {};
+}
+
+// Adopts an existing window: the context must use the visual the window was made with.
+std::string adopt_window(x11_surface& surface, XVisualInfo*& visual) {
+    XWindowAttributes attributes{};
+    Status status = 0;
+    auto error = trap_errors(surface.display, [&] {
+        status = XGetWindowAttributes(surface.display, surface.window, &attributes);
+    });
+    if (error != Success || status == 0) {
+        return "there is no window " + hex_id(surface.window) + " on display " +
+               DisplayString(surface.display);
+    }
+    XVisualInfo wanted{};
+    wanted.visualid = XVisualIDFromVisual(attributes.visual);
+    int count = 0;
+    visual = XGetVisualInfo(surface.display, VisualIDMask, &wanted, &count);
+    int usable = 0;
+    int rgba = 0;
+    if (visual != nullptr) {
+        glXGetConfig(surface.display, visual, GLX_USE_GL, &usable);
+        glXGetConfig(surface.display, visual, GLX_RGBA, &rgba);
+    }
+    if (!usable || !rgba) {
+        return "window " + hex_id(surface.window) + " has visual " + hex_id(wanted.visualid) +
+               ", which OpenGL cannot draw into";
+    }
+    surface.width = attributes.width;
+    surface.height = attributes.height;
+    // Only the structure is watched: input belongs to whoever made the window.
+    XSelectInput(surface.display, surface.window, StructureNotifyMask);
+    return {};
+}
+
+XVisualInfo* choose_visual(Display* display) {
+    // Like the Windows pixel format: RGB, double-buffered, no depth, stencil or alpha.
+    int full[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 8, GLX_GREEN_SIZE, 8, GLX_BLUE_SIZE, 8,
+                  None};
+    int any_double[] = {GLX_RGBA, GLX_DOUBLEBUFFER, None};
+    int any[] = {GLX_RGBA, None};
+    for (int* attributes : {full, any_double, any}) {
+        if (XVisualInfo* visual = glXChooseVisual(display, DefaultScreen(display), attributes)) {
+            return visual;
+        }
+    }
+    return nullptr;
+}
+
+Cursor make_blank_cursor(Display* display, Window window) {
+    char bits[1] = {0};
+    Pixmap empty = XCreateBitmapFromData(display, window, bits, 1, 1);
+    XColor black{};
+    Cursor cursor = XCreatePixmapCursor(display, empty, empty, &black, &black, 0, 0);
+    XFreePixmap(display, empty);
+    return cursor;
+}
+
+// Makes our own window: an ordinary top-level one, or the full-screen saver.
+std::string create_window(x11_surface& surface, const x11_options& options, XVisualInfo*& visual) {
+    Display* display = surface.display;
+    visual = choose_visual(display);
+    if (visual == nullptr) {
+        return std::string("display ") + DisplayString(display) + " offers no OpenGL visual";
+    }
+    Window root = RootWindow(display, visual->screen);
+    bool saver = options.target == x11_target::saver;
+    if (saver) {
+        // The root window spans every monitor of the screen.
+        XWindowAttributes screen{};
+        XGetWindowAttributes(display, root, &screen);
+        surface.width = screen.width;
+        surface.height = screen.height;
+    } else {
+        surface.width = options.width;
+        surface.height = options.height;
+    }
+    surface.colormap = XCreateColormap(display, root, visual->visual, AllocNone);
+    XSetWindowAttributes attributes{};
+    attributes.colormap = surface.colormap;
+    attributes.background_pixel = BlackPixel(display, visual->screen);
+    attributes.border_pixel = 0;
+    attributes.override_redirect = saver;
+    attributes.event_mask = StructureNotifyMask | KeyPressMask;
+    if (saver) {
+        attributes.event_mask |= ButtonPressMask | PointerMotionMask | FocusChangeMask;
+    }
+    surface.window = XCreateWindow(
+        display, root, 0, 0, static_cast<unsigned>(surface.width),
+        static_cast<unsigned>(surface.height), 0, visual->depth, InputOutput, visual->visual,
+        CWColormap | CWBackPixel | CWBorderPixel | CWOverrideRedirect | CWEventMask, &attributes);
+    surface.own_window = true;
+
+    XStoreName(display, surface.window, "Roses");
+    XClassHint class_hint{};
+    char name[] = "roses";
+    char class_name[] = "Roses";
+    class_hint.res_name = name;
+    class_hint.res_class = class_name;
+    XSetClassHint(display, surface.window, &class_hint);
+    if (saver) {
+        surface.blank_cursor = make_blank_cursor(display, surface.window);
+        XDefineCursor(display, surface.window, surface.blank_cursor);
+    } else {
+        surface.delete_window = XInternAtom(display, "WM_DELETE_WINDOW", False);
+        XSetWMProtocols(display, surface.window, &surface.delete_window, 1);
+    }
+    XMapRaised(display, surface.window);
+    return {};
+}
+
+} // namespace
+
+std::string open_surface(const x11_options& options, x11_surface& surface) {
+    surface.display = XOpenDisplay(nullptr);
+    if (surface.display == nullptr) {
+        const char* name = XDisplayName(nullptr);
+        return std::string("cannot open the X display \"") + (name ? name : "") +
+               "\" (is DISPLAY set?)";
+    }
+    XSetErrorHandler(on_x_error);
+    XSetIOErrorHandler(on_io_error);
+
+    std::string error;
+    int glx_event_base = 0;
+    if (!glXQueryExtension(surface.display, &glx_error_base, &glx_event_base)) {
+        error = std::string("display ") + DisplayString(surface.display) +
+                " has no GLX extension, so OpenGL cannot draw there";
+    }
+    XVisualInfo* visual = nullptr;
+    if (error.empty()) {
+        switch (options.target) {
+        case x11_target::window_id:
+            surface.window = options.window;
+            error = adopt_window(surface, visual);
+            break;
+        case x11_target::root:
+            error = find_root_target(surface);
+            if (error.empty()) {
+                error = adopt_window(surface, visual);
+            }
+            break;
+        case x11_target::own_window:
+        case x11_target::saver:
+            error = create_window(surface, options, visual);
+            break;
+        }
+    }
+    if (error.empty()) {
+        surface.context = glXCreateContext(surface.display, visual, nullptr, True);
+        if (surface.context == nullptr) {
+            error = "cannot create an OpenGL context for window " + hex_id(surface.window);
+        }
+    }
+    if (error.empty()) {
+        int double_buffered = 0;
+        glXGetConfig(surface.display, visual, GLX_DOUBLEBUFFER, &double_buffered);
+        surface.double_buffered = double_buffered != 0;
+        glXMakeCurrent(surface.display, surface.window, surface.context);
+    }
+    if (visual != nullptr) {
+        XFree(visual);
+    }
+    if (!error.empty()) {
+        close_surface(surface);
+    }
+    return error;
+}
+
+void present_frame(x11_surface& surface) {
+    glFinish();
+    glFlush();
+    if (surface.double_buffered) {
+        glXSwapBuffers(surface.display, surface.window);
+    }
+}
+
+void close_surface(x11_surface& surface) {
+    if (surface.display == nullptr) {
+        return;
+    }
+    if (surface.context != nullptr) {
+        glXMakeCurrent(surface.display, None, nullptr);
+        glXDestroyContext(surface.display, surface.context);
+    }
+    if (surface.own_window && !window_lost) {
+        XDestroyWindow(surface.display, surface.window);
+    }
+    if (surface.blank_cursor != 0) {
+        XFreeCursor(surface.display, surface.blank_cursor);
+    }
+    if (surface.colormap != 0) {
+        XFreeColormap(surface.display, surface.colormap);
+    }
+    XCloseDisplay(surface.display);
+    surface = x11_surface{};
+}
+
+bool surface_window_lost() {
+    return window_lost;
+}
+
+} // namespace roses

@@ -1,0 +1,44 @@
+// The X side of the Linux host: the display connection, the window the frames go to (our own
+// or someone else's) and its GLX context.
+#pragma once
+
+#include <GL/glx.h>
+#include <X11/Xlib.h>
+
+#include <cstdint>
+#include <string>
+
+#include "x11/x11_options.h"
+
+namespace roses {
+
+struct x11_surface {
+    Display* display = nullptr;
+    Window window = 0;
+    bool own_window = false; // we made it, so we destroy it
+    Colormap colormap = 0;
+    Cursor blank_cursor = 0;
+    Atom delete_window = 0; // the window manager's close, for our own window
+    GLXContext context = nullptr;
+    bool double_buffered = false;
+    // The window's size when it was first seen; the projection is made for it once.
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+};
+
+// Connects to the display, finds or makes the window, creates a GLX context for it and makes
+// the context current. On failure returns one line for standard error and leaves nothing
+// open; the caller exits with the environment's exit code.
+std::string open_surface(const x11_options& options, x11_surface& surface);
+
+// Shows the frame just drawn.
+void present_frame(x11_surface& surface);
+
+// Releases the context, our own window and the connection.
+void close_surface(x11_surface& surface);
+
+// True once the server has said the window no longer exists (BadWindow, BadDrawable or
+// GLXBadDrawable), for instance because it was destroyed between two frames.
+bool surface_window_lost();
+
+} // namespace roses

@@ -1,0 +1,62 @@
+"""A window of its own: a rose appears, and every way of ending it ends it cleanly."""
+
+import signal
+
+from xharness import (SLOW, Checks, Program, XConnection, binary_from_arguments, find_window,
+                      wait_for_rose, xdotool, xvfb)
+
+roses = binary_from_arguments()
+checks = Checks()
+
+
+def started_window(*args):
+    program = Program(roses, "-window", *args)
+    window = find_window("Roses", 15 * SLOW)
+    checks.expect(window, "the window titled Roses did not appear", program)
+    return program, window
+
+
+with xvfb():
+    # The default size, a rose within 5 s, nothing drawn outside the window.
+    program, window = started_window()
+    picture = wait_for_rose(0, 0, 800, 600, 5 * SLOW)
+    if checks.expect(picture, "no rose within 5 s in the window", program):
+        checks.expect(picture.lit_outside(0, 0, 800, 600) == 0, "pixels lit outside 800x600")
+    checks.expect(program.running(), "the program ended by itself", program)
+    program.signal(signal.SIGTERM)
+    code = program.wait(2 * SLOW)
+    checks.expect(code == 0, f"SIGTERM: exit code {code}, expected 0", program)
+
+    program, window = started_window("--size", "300x200")
+    picture = wait_for_rose(0, 0, 300, 200, 5 * SLOW)
+    if checks.expect(picture, "no rose in a 300x200 window", program):
+        checks.expect(picture.lit_outside(0, 0, 300, 200) == 0, "pixels lit outside 300x200")
+    program.signal(signal.SIGINT)
+    code = program.wait(2 * SLOW)
+    checks.expect(code == 0, f"SIGINT: exit code {code}, expected 0", program)
+
+    # Keys other than q and Escape, and clicks, are for watching, not closing.
+    for key in ("q", "Escape"):
+        program, window = started_window()
+        xdotool("mousemove", 400, 300)
+        xdotool("click", 1)
+        xdotool("key", "space")
+        code = program.wait(1 * SLOW)
+        checks.expect(code is None, f"space or a click ended the window ({code})", program)
+        xdotool("key", key)
+        code = program.wait(3 * SLOW)
+        checks.expect(code == 0, f"key {key}: exit code {code}, expected 0", program)
+
+    program, window = started_window()
+    x = XConnection()
+    x.request_close(window)
+    code = program.wait(3 * SLOW)
+    checks.expect(code == 0, f"window manager's close: exit code {code}, expected 0", program)
+
+    program, window = started_window()
+    x.destroy_window(window)
+    code = program.wait(3 * SLOW)
+    checks.expect(code == 0, f"window destroyed: exit code {code}, expected 0", program)
+    x.close()
+
+checks.finish()

@@ -1,0 +1,69 @@
+// GoogleTest comes before Xlib, whose macros (None, Bool, Status) break its templates.
+#include <gtest/gtest.h>
+
+#include "x11/x11_dismissal.h"
+
+namespace roses {
+namespace {
+
+XEvent motion_to(int x, int y) {
+    XEvent event{};
+    event.type = MotionNotify;
+    event.xmotion.x_root = x;
+    event.xmotion.y_root = y;
+    // Window-relative coordinates differ on purpose: only the screen position counts.
+    event.xmotion.x = -1000;
+    event.xmotion.y = -1000;
+    return event;
+}
+
+XEvent focus(int type, int mode, int detail) {
+    XEvent event{};
+    event.type = type;
+    event.xfocus.mode = mode;
+    event.xfocus.detail = detail;
+    return event;
+}
+
+TEST(saver_dismissal, movement_closes_beyond_four_pixels_city_block_from_the_start) {
+    saver_dismissal rules(100, 200);
+    EXPECT_FALSE(rules.closes(motion_to(103, 201))); // 3 + 1
+    EXPECT_FALSE(rules.closes(motion_to(96, 200)));  // 4 left
+    EXPECT_FALSE(rules.closes(motion_to(98, 198)));  // 2 + 2
+    // Small steps add up: distance is from the start, not from the previous event.
+    EXPECT_TRUE(rules.closes(motion_to(103, 202))); // 3 + 2
+    EXPECT_TRUE(rules.closes(motion_to(100, 195))); // 5 up
+    EXPECT_TRUE(rules.closes(motion_to(120, 200))); // 20 right
+    EXPECT_TRUE(rules.closes(motion_to(-2147483647, 200)));
+}
+
+TEST(saver_dismissal, any_key_or_button_press_closes_but_releases_do_not) {
+    saver_dismissal rules(0, 0);
+    for (int type : {KeyPress, ButtonPress}) {
+        XEvent event{};
+        event.type = type;
+        EXPECT_TRUE(rules.closes(event)) << type;
+    }
+    for (int type : {KeyRelease, ButtonRelease, Expose, MapNotify, ConfigureNotify}) {
+        XEvent event{};
+        event.type = type;
+        EXPECT_FALSE(rules.closes(event)) << type;
+    }
+}
+
+TEST(saver_dismissal, losing_the_focus_closes_once_it_was_held) {
+    saver_dismissal rules(0, 0);
+    EXPECT_FALSE(rules.closes(focus(FocusOut, NotifyNormal, NotifyNonlinear)));
+    EXPECT_FALSE(rules.closes(focus(FocusIn, NotifyNormal, NotifyNonlinear)));
+    // Passing grabs and focus moving within our own window are not a departure.
+    EXPECT_FALSE(rules.closes(focus(FocusOut, NotifyGrab, NotifyNonlinear)));
+    EXPECT_FALSE(rules.closes(focus(FocusOut, NotifyUngrab, NotifyNonlinear)));
+    EXPECT_FALSE(rules.closes(focus(FocusOut, NotifyNormal, NotifyInferior)));
+    EXPECT_FALSE(rules.closes(focus(FocusOut, NotifyNormal, NotifyPointer)));
+    EXPECT_TRUE(rules.closes(focus(FocusOut, NotifyNormal, NotifyNonlinear)));
+    EXPECT_TRUE(rules.closes(focus(FocusOut, NotifyNormal, NotifyAncestor)));
+    EXPECT_TRUE(rules.closes(focus(FocusOut, NotifyWhileGrabbed, NotifyNonlinear)));
+}
+
+} // namespace
+} // namespace roses

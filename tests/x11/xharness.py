@@ -1,0 +1,291 @@
+"""Shared pieces of the end-to-end tests of the Linux program: a private Xvfb, the program
+under test, screenshots, xdotool input and plain X windows made through libX11 (ctypes), with
+every process ended on the way out, whatever happened."""
+
+import contextlib
+import ctypes
+import ctypes.util
+import os
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+# Display numbers of our own: the Windows tests use 90-130.
+DISPLAYS = range(140, 200)
+
+_started = []
+
+
+def _stop(process, grace=2.0):
+    if process.poll() is None:
+        process.terminate()
+        try:
+            process.wait(grace)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+
+
+def stop_everything():
+    while _started:
+        _stop(_started.pop())
+
+
+def spawn(args, **kwargs):
+    """Starts a process that is stopped again when the test ends."""
+    process = subprocess.Popen(args, **kwargs)
+    _started.append(process)
+    return process
+
+
+def wait_until(predicate, timeout, step=0.1):
+    """Polls predicate until it returns something true or timeout seconds pass."""
+    deadline = time.monotonic() + timeout
+    while True:
+        result = predicate()
+        if result or time.monotonic() >= deadline:
+            return result
+        time.sleep(step)
+
+
+@contextlib.contextmanager
+def xvfb(width=1024, height=768):
+    """A private X server with GLX and a black root window; sets DISPLAY while it runs."""
+    for number in DISPLAYS:
+        if os.path.exists(f"/tmp/.X{number}-lock") or os.path.exists(f"/tmp/.X11-unix/X{number}"):
+            continue
+        server = spawn(["Xvfb", f":{number}", "-screen", "0", f"{width}x{height}x24",
+                        "+extension", "GLX", "-nolisten", "tcp", "-br", "-noreset"],
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        socket = f"/tmp/.X11-unix/X{number}"
+        if wait_until(lambda: os.path.exists(socket) or server.poll() is not None, 10) and \
+                server.poll() is None:
+            previous = os.environ.get("DISPLAY")
+            os.environ["DISPLAY"] = f":{number}"
+            try:
+                yield f":{number}"
+            finally:
+                stop_everything()
+                if previous is None:
+                    os.environ.pop("DISPLAY", None)
+                else:
+                    os.environ["DISPLAY"] = previous
+            return
+        _stop(server)  # another test took this number first
+    raise RuntimeError("no free display number for Xvfb")
+
+
+class Program:
+    """The program under test, its standard error kept in a file for the failure report."""
+
+    def __init__(self, binary, *args, env=None):
+        self.log = tempfile.TemporaryFile()
+        self.process = spawn([binary, *args], stdout=self.log, stderr=subprocess.STDOUT,
+                             env=env)
+
+    def running(self):
+        return self.process.poll() is None
+
+    def wait(self, timeout):
+        """The exit code, or None if it is still running after timeout seconds."""
+        try:
+            return self.process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def signal(self, number):
+        self.process.send_signal(number)
+
+    def output(self):
+        self.log.seek(0)
+        return self.log.read().decode(errors="replace")
+
+    def stop(self):
+        """SIGTERM, then the exit code (None if it did not end within 5 s)."""
+        if self.running():
+            self.signal(signal.SIGTERM)
+        return self.wait(5)
+
+
+class Image:
+    def __init__(self, width, height, pixels):
+        self.width, self.height, self.pixels = width, height, pixels
+
+    def lit(self, x=0, y=0, width=None, height=None, threshold=0):
+        """How many pixels of the rectangle have a channel brighter than threshold."""
+        width = self.width - x if width is None else width
+        height = self.height - y if height is None else height
+        count = 0
+        for row in range(y, y + height):
+            start = (row * self.width + x) * 3
+            line = self.pixels[start:start + width * 3]
+            if line and max(line) > threshold:
+                count += sum(1 for i in range(0, len(line), 3)
+                             if max(line[i], line[i + 1], line[i + 2]) > threshold)
+        return count
+
+    def lit_outside(self, x, y, width, height, threshold=0):
+        return self.lit(threshold=threshold) - self.lit(x, y, width, height, threshold)
+
+
+def screenshot(path=None):
+    """The whole screen; with a path, also saved there as a PNG."""
+    data = subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"], check=True,
+                          capture_output=True, timeout=30).stdout
+    if path:
+        subprocess.run(["convert", "ppm:-", path], input=data, check=True, timeout=30)
+    # Binary PPM: "P6", width, height, maxval, each followed by one blank, then RGB bytes.
+    fields, offset = [], 0
+    while len(fields) < 4:
+        while data[offset:offset + 1].isspace():
+            offset += 1
+        end = offset
+        while not data[end:end + 1].isspace():
+            end += 1
+        fields.append(data[offset:end])
+        offset = end
+    width, height = int(fields[1]), int(fields[2])
+    if fields[0] != b"P6" or fields[3] != b"255":
+        raise RuntimeError("import gave no 8-bit binary PPM")
+    return Image(width, height, data[offset + 1:offset + 1 + width * height * 3])
+
+
+def wait_for_rose(x, y, width, height, timeout):
+    """The first screenshot with something drawn inside the rectangle, or None."""
+    def lit_picture():
+        picture = screenshot()
+        return picture if picture.lit(x, y, width, height) > 0 else None
+    return wait_until(lit_picture, timeout, step=0.25)
+
+
+def xdotool(*args):
+    return subprocess.run(["xdotool", *map(str, args)], check=True, capture_output=True,
+                          text=True, timeout=10).stdout.strip()
+
+
+class _ClientMessage(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
+                ("send_event", ctypes.c_int), ("display", ctypes.c_void_p),
+                ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
+
+
+class _Event(ctypes.Union):
+    _fields_ = [("client", _ClientMessage), ("pad", ctypes.c_long * 24)]
+
+
+_CLIENT_MESSAGE = 33
+
+
+def _xlib():
+    lib = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
+    lib.XOpenDisplay.restype = ctypes.c_void_p
+    lib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    lib.XDefaultRootWindow.restype = ctypes.c_ulong
+    lib.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+    lib.XCreateSimpleWindow.restype = ctypes.c_ulong
+    lib.XCreateSimpleWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int,
+                                        ctypes.c_int, ctypes.c_uint, ctypes.c_uint,
+                                        ctypes.c_uint, ctypes.c_ulong, ctypes.c_ulong]
+    lib.XInternAtom.restype = ctypes.c_ulong
+    lib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    for name in ("XMapRaised", "XDestroyWindow"):
+        getattr(lib, name).argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+    lib.XSetInputFocus.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_ulong]
+    lib.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                               ctypes.c_void_p]
+    lib.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+    lib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    return lib
+
+
+class XConnection:
+    """A client of our own, for making windows that the program draws into or loses the
+    focus to, and for speaking to the program's window as a window manager would."""
+
+    def __init__(self):
+        self.x = _xlib()
+        self.display = self.x.XOpenDisplay(None)
+        if not self.display:
+            raise RuntimeError("cannot open the display")
+
+    def create_window(self, x, y, width, height):
+        """A mapped black top-level window."""
+        window = self.x.XCreateSimpleWindow(self.display, self.x.XDefaultRootWindow(self.display),
+                                            x, y, width, height, 0, 0, 0)
+        self.x.XMapRaised(self.display, window)
+        self.x.XSync(self.display, 0)
+        return window
+
+    def destroy_window(self, window):
+        self.x.XDestroyWindow(self.display, window)
+        self.x.XSync(self.display, 0)
+
+    def focus(self, window):
+        self.x.XSetInputFocus(self.display, window, 2, 0)  # RevertToParent, CurrentTime
+        self.x.XSync(self.display, 0)
+
+    def request_close(self, window):
+        """The window manager's close: WM_PROTOCOLS with WM_DELETE_WINDOW."""
+        event = _Event()
+        event.client.type = _CLIENT_MESSAGE
+        event.client.window = window
+        event.client.message_type = self.x.XInternAtom(self.display, b"WM_PROTOCOLS", 0)
+        event.client.format = 32
+        event.client.data[0] = self.x.XInternAtom(self.display, b"WM_DELETE_WINDOW", 0)
+        self.x.XSendEvent(self.display, window, 0, 0, ctypes.byref(event))
+        self.x.XSync(self.display, 0)
+
+    def close(self):
+        self.x.XCloseDisplay(self.display)
+
+
+def find_window(name, timeout=15):
+    """The id of the first window with this title, once it exists."""
+    def search():
+        result = subprocess.run(["xdotool", "search", "--name", f"^{name}$"],
+                                capture_output=True, text=True, timeout=10)
+        ids = result.stdout.split()
+        return int(ids[0]) if ids else None
+    return wait_until(search, timeout, step=0.2)
+
+
+class Checks:
+    """Collects failures so that one run reports every broken case, then exits non-zero."""
+
+    def __init__(self):
+        self.failures = []
+
+    def expect(self, condition, message, program=None):
+        if not condition:
+            if program is not None:
+                message += "\n--- program output ---\n" + program.output()[-1500:]
+            self.failures.append(message)
+            print("FAIL: " + message, file=sys.stderr)
+        return condition
+
+    def finish(self):
+        stop_everything()
+        if self.failures:
+            print(f"{len(self.failures)} check(s) failed", file=sys.stderr)
+            sys.exit(1)
+        print("all checks passed")
+
+
+def _end_on_sigterm(number, frame):
+    raise SystemExit(f"stopped by signal {number}")
+
+
+signal.signal(signal.SIGTERM, _end_on_sigterm)
+
+
+def binary_from_arguments():
+    if len(sys.argv) < 2 or not os.access(sys.argv[1], os.X_OK):
+        sys.exit("usage: test.py <path to roses>")
+    return os.path.abspath(sys.argv[1])
+
+
+# Sanitizer builds start and stop slowly: waits scale with this factor.
+SLOW = float(os.environ.get("ROSES_TEST_SLOWNESS", "1"))
