@@ -1,5 +1,6 @@
 #include "garden/evaluate.h"
 
+#include "garden/orbit_arcs.h"
 #include "garden/orbit_walk.h"
 
 namespace roses {
@@ -28,14 +29,16 @@ void orbit_cursor::hop() {
     exponent = next_exponent;
 }
 
+// The walk decides and writes the iterates; the arcs between them are drawn afterwards in
+// one vectorised sweep over the whole orbit, rejected or not, since callers may read the
+// points of a rejected candidate too.
 bool evaluate(rose_shape& shape, complex_f c) {
-    return walk_orbit(shape, c,
-                      [](complex_f z, complex_f kappa, float h, complex_f* out, int count) {
-                          for (int j = 0; j < count; ++j) {
-                              const auto t = static_cast<float>(j * static_cast<double>(h));
-                              out[j] = principal_power(z, hop_fraction_exponent(t, kappa));
-                          }
-                      });
+    if (!shape.holds_invariant()) {
+        return true;
+    }
+    const bool rejected = walk_orbit(shape, c);
+    draw_orbit_arcs(shape);
+    return rejected;
 }
 
 } // namespace roses

@@ -1,0 +1,35 @@
+// The interpolated points of an evaluated orbit: along the hop from each iterate p to the
+// next iterate q, the points exp((1 - t) Log p + t Log q) for t = j h, j = 0 ..
+// points_per_hop - 2. They are p r^j with r = exp((Log q - Log p) h): one logarithm per
+// iterate, one exponential per hop and a few products per point.
+#pragma once
+
+#include <cstdint>
+
+#include "garden/rose_shape.h"
+
+namespace roses {
+
+// Fills the points between the iterates that an evaluation wrote at the start of each hop
+// (shape.points[i * points_per_hop] for i < hops, and the orbit parameter shape.c).
+// Where an iterate is exactly 0 the arc's limit is drawn: the points collapse onto 0.
+void draw_orbit_arcs(rose_shape& shape);
+
+namespace arcs {
+
+// The arguments of one orbit's arc drawing. q_last is the iterate after the last hop, which
+// the walk computes but never writes.
+struct orbit_arcs_job {
+    complex_f* points;
+    std::int32_t hops;
+    std::int32_t per_hop;
+    complex_f q_last;
+};
+
+// One build of the vector kernel per instruction set; the dispatcher picks the widest that
+// the processor and the operating system support.
+void draw_sse2(const orbit_arcs_job& job);
+void draw_avx2(const orbit_arcs_job& job);
+
+} // namespace arcs
+} // namespace roses
