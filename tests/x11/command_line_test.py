@@ -1,0 +1,52 @@
+"""Unusable command lines and environments end with one clear line on standard error and the
+documented exit code: 2 for the command line, 1 for the environment. Never a crash."""
+
+import os
+import subprocess
+
+from xharness import Checks, binary_from_arguments, xvfb
+
+roses = binary_from_arguments()
+checks = Checks()
+
+
+def run(*args, env=None):
+    result = subprocess.run([roses, *args], capture_output=True, text=True, timeout=30,
+                            env=env if env is not None else os.environ)
+    return result.returncode, result.stdout, result.stderr
+
+
+def expect_failure(args, code, mentions, env=None):
+    got, _, error = run(*args, env=env)
+    lines = error.strip().splitlines()
+    checks.expect(got == code, f"{args}: exit code {got}, expected {code}; stderr: {error}")
+    checks.expect(len(lines) == 1 and lines[0].startswith("roses: ") and mentions in lines[0],
+                  f"{args}: expected one line mentioning {mentions!r}, got {error!r}")
+
+
+with xvfb():
+    expect_failure(["-window-id", "0x7fffffff"], 1, "0x7fffffff")
+    expect_failure(["--window-id", "banana"], 2, "banana")
+    expect_failure(["-window-id"], 2, "-window-id")
+    expect_failure(["--frobnicate"], 2, "--frobnicate")
+    expect_failure(["-size", "0x0"], 2, "-size")
+    expect_failure(["-root"], 1, "XSCREENSAVER_WINDOW",
+                   env=dict(os.environ, XSCREENSAVER_WINDOW="not-a-window"))
+    expect_failure(["-root"], 1, "0x7ffffffe",
+                   env=dict(os.environ, XSCREENSAVER_WINDOW="0x7ffffffe"))
+    # A display that is not there, and none at all.
+    no_server = dict(os.environ, DISPLAY=":1399")
+    expect_failure(["-window"], 1, ":1399", env=no_server)
+    no_display = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
+    expect_failure(["--saver"], 1, "display", env=no_display)
+    # The command line is judged before the display is needed.
+    expect_failure(["--bogus"], 2, "--bogus", env=no_display)
+
+    code, out, error = run("--help", env=no_display)
+    checks.expect(code == 0 and "-window-id" in out and "-saver" in out and error == "",
+                  f"--help: code {code}, stdout {out!r}, stderr {error!r}")
+    code, out, error = run("-version", env=no_display)
+    checks.expect(code == 0 and out.startswith("roses ") and error == "",
+                  f"-version: code {code}, stdout {out!r}")
+
+checks.finish()

@@ -1,0 +1,60 @@
+"""As a hack: it draws only into the window it is given (by -window-id, or by -root with
+XSCREENSAVER_WINDOW), ignores input, and ends when that window goes away."""
+
+import os
+import signal
+
+from xharness import (SLOW, Checks, Program, XConnection, binary_from_arguments,
+                      wait_for_rose, xdotool, xvfb)
+
+roses = binary_from_arguments()
+checks = Checks()
+X, Y, WIDTH, HEIGHT = 200, 150, 400, 300
+
+
+def draws_only_inside(program, what):
+    picture = wait_for_rose(X, Y, WIDTH, HEIGHT, 10 * SLOW)
+    if checks.expect(picture, f"{what}: nothing drawn in the given window", program):
+        checks.expect(picture.lit_outside(X, Y, WIDTH, HEIGHT) == 0,
+                      f"{what}: pixels lit outside the given window")
+
+
+with xvfb(1024, 768):
+    x = XConnection()
+
+    window = x.create_window(X, Y, WIDTH, HEIGHT)
+    program = Program(roses, "-window-id", hex(window))
+    draws_only_inside(program, "-window-id")
+    # Input belongs to the window's owner: a hack never ends on it.
+    xdotool("mousemove", X + 10, Y + 10)
+    xdotool("mousemove_relative", "--", 50, 50)
+    xdotool("click", 1)
+    xdotool("key", "q")
+    checks.expect(program.wait(1 * SLOW) is None, "input ended the hack", program)
+    x.destroy_window(window)
+    code = program.wait(3 * SLOW)
+    checks.expect(code == 0, f"window destroyed: exit code {code}, expected 0", program)
+
+    # The way XScreenSaver starts it, decimal id this time; a later resize is not followed.
+    window = x.create_window(X, Y, WIDTH, HEIGHT)
+    env = dict(os.environ, XSCREENSAVER_WINDOW=str(window))
+    program = Program(roses, "--root", env=env)
+    draws_only_inside(program, "-root with XSCREENSAVER_WINDOW")
+    xdotool("windowsize", window, WIDTH + 200, HEIGHT + 200)
+    checks.expect(program.wait(0.5 * SLOW) is None, "a resize ended the hack", program)
+    program.signal(signal.SIGTERM)
+    code = program.wait(2 * SLOW)
+    checks.expect(code == 0, f"SIGTERM: exit code {code}, expected 0", program)
+    x.destroy_window(window)
+
+    # Without XSCREENSAVER_WINDOW, -root is the root window itself.
+    env = {k: v for k, v in os.environ.items() if k != "XSCREENSAVER_WINDOW"}
+    program = Program(roses, "-root", env=env)
+    checks.expect(wait_for_rose(0, 0, 1024, 768, 10 * SLOW), "nothing drawn on the root window",
+                  program)
+    program.signal(signal.SIGINT)
+    code = program.wait(2 * SLOW)
+    checks.expect(code == 0, f"SIGINT on the root window: exit code {code}", program)
+    x.close()
+
+checks.finish()
