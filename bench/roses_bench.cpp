@@ -17,6 +17,9 @@
 #include <benchmark/benchmark.h>
 
 #include "garden/evaluate.h"
+#include "garden/orbit_arcs.h"
+#include "garden/orbit_math.h"
+#include "garden/orbit_walk.h"
 #include "random/random.h"
 #include "reference_evaluate.h"
 
@@ -56,6 +59,20 @@ void BM_evaluate_full_length_reference(benchmark::State& state) {
 
 void BM_evaluate_full_length(benchmark::State& state) {
     evaluate_repeatedly(state, evaluate, full_length_c, rose_shape::default_max_hops);
+}
+
+// The decisions, then the arcs by the baseline kernel that every x86-64 processor runs.
+bool evaluate_sse2(rose_shape& shape, complex_f c) {
+    const bool rejected = walk_orbit(shape, c);
+    const complex_f last =
+        shape.points[static_cast<std::size_t>(shape.hops - 1) * shape.points_per_hop];
+    arcs::draw_sse2(
+        {shape.points.data(), shape.hops, shape.points_per_hop, square_plus_c(last, shape.c)});
+    return rejected;
+}
+
+void BM_evaluate_full_length_sse2(benchmark::State& state) {
+    evaluate_repeatedly(state, evaluate_sse2, full_length_c, rose_shape::default_max_hops);
 }
 
 void BM_evaluate_escape(benchmark::State& state) {
@@ -127,6 +144,7 @@ void BM_search(benchmark::State& state) {
 
 BENCHMARK(BM_evaluate_full_length_reference)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_evaluate_full_length)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_evaluate_full_length_sse2)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_evaluate_escape)->Unit(benchmark::kNanosecond);
 BENCHMARK(BM_search_reference)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_search)->Unit(benchmark::kMillisecond);

@@ -63,15 +63,15 @@ template <class Arch> void draw_arcs(const orbit_arcs_job& job) {
     for (std::int32_t first = 0; first < job.hops; first += block_passes) {
         const std::int32_t left = job.hops - first;
         const std::int32_t passes = left < block_passes ? left : block_passes;
-        // The block's iterates and the one after its last hop; the padding is 1, whose
-        // logarithm is harmless.
+        // The block's iterates and the one after its last hop, then padding as far as the
+        // vector loads below reach: 1, whose logarithm is harmless.
         for (std::int32_t k = 0; k <= passes; ++k) {
             const std::int64_t i = static_cast<std::int64_t>(first) + k;
             const complex_f z = i < job.hops ? job.points[i * job.per_hop] : job.q_last;
             x[k] = z.real();
             y[k] = z.imag();
         }
-        for (std::int32_t k = passes + 1; k < room; ++k) {
+        for (std::int32_t k = passes + 1; k < passes + 2 * lanes; ++k) {
             x[k] = 1.0;
             y[k] = 0.0;
         }
