@@ -18,6 +18,16 @@ std::string egl_failure(const char* what) {
 
 } // namespace
 
+#if defined(__SANITIZE_THREAD__)
+// Mesa's software rasteriser is not built with ThreadSanitizer: its worker threads hand
+// fences back through atomics the sanitizer cannot see, so freeing a signalled fence looks
+// like a race. Only reports with a frame inside the driver are silenced; the sanitizer
+// reads this hook from the program when it starts.
+extern "C" const char* __tsan_default_suppressions() {
+    return "race:swrast_dri.so\nrace:libgallium\n";
+}
+#endif
+
 egl_context::~egl_context() {
     if (display == nullptr) {
         return;
