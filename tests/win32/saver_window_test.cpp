@@ -1,0 +1,121 @@
+// The drawing side of the saver window on wine's real WGL: the pixel format, the context and
+// the fixed projection, and what is left after the window goes.
+#include "win32/saver_window.h"
+
+#include <array>
+
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include "win32/host_state.h"
+#include "win32/host_window.h"
+
+namespace roses {
+namespace {
+
+constexpr const char* test_class = "RosesSaverWindowTest";
+
+LRESULT CALLBACK plain_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    return DefWindowProcA(window, message, wparam, lparam);
+}
+
+class SaverWindow : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        host = host_state{};
+        WNDCLASSA saver{};
+        saver.style = CS_OWNDC;
+        saver.lpfnWndProc = host_window_proc;
+        saver.hInstance = GetModuleHandleA(nullptr);
+        saver.lpszClassName = test_class;
+        RegisterClassA(&saver);
+        WNDCLASSA plain{};
+        plain.lpfnWndProc = plain_proc;
+        plain.hInstance = GetModuleHandleA(nullptr);
+        plain.lpszClassName = "RosesSaverWindowParent";
+        RegisterClassA(&plain);
+    }
+
+    void TearDown() override {
+        if (window != nullptr && IsWindow(window)) {
+            DestroyWindow(window);
+        }
+        if (parent != nullptr) {
+            DestroyWindow(parent);
+        }
+        MSG taken;
+        while (PeekMessageA(&taken, nullptr, 0, 0, PM_REMOVE)) {
+        }
+    }
+
+    static std::array<GLint, 4> viewport() {
+        std::array<GLint, 4> box{};
+        glGetIntegerv(GL_VIEWPORT, box.data());
+        return box;
+    }
+
+    HWND window = nullptr;
+    HWND parent = nullptr;
+};
+
+TEST_F(SaverWindow, CreationMakesAContextWithTheAskedFormatAndAFixedProjection) {
+    window = CreateWindowExA(0, test_class, "Screen Saver", WS_POPUP | WS_VISIBLE, 0, 0, 320, 240,
+                             nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(window, nullptr);
+    ASSERT_NE(wglGetCurrentContext(), nullptr);
+
+    HDC dc = wglGetCurrentDC();
+    PIXELFORMATDESCRIPTOR format{};
+    ASSERT_NE(DescribePixelFormat(dc, GetPixelFormat(dc), sizeof format, &format), 0);
+    EXPECT_EQ(format.dwFlags & (PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER),
+              static_cast<DWORD>(PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER));
+    EXPECT_EQ(format.iPixelType, PFD_TYPE_RGBA);
+    EXPECT_GE(format.cColorBits, 24);
+    EXPECT_EQ(viewport(), (std::array<GLint, 4>{0, 0, 320, 240}));
+
+    GLdouble projection[16];
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    // Frames on any timer identifier; a size change afterwards reaches neither the viewport
+    // nor the projection.
+    SendMessageA(window, WM_TIMER, 77, 0);
+    SetWindowPos(window, nullptr, 0, 0, 500, 100, SWP_NOZORDER | SWP_NOMOVE);
+    SendMessageA(window, WM_TIMER, 1, 0);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    EXPECT_EQ(viewport(), (std::array<GLint, 4>{0, 0, 320, 240}));
+    GLdouble after[16];
+    glGetDoublev(GL_PROJECTION_MATRIX, after);
+    for (int i = 0; i < 16; ++i) {
+        EXPECT_EQ(after[i], projection[i]) << i;
+    }
+    // The modelview matrix of the default view is back after the frame.
+    GLdouble modelview[16];
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
+    EXPECT_DOUBLE_EQ(modelview[14], -3.0 * 240);
+
+    DestroyWindow(window);
+    EXPECT_EQ(wglGetCurrentContext(), nullptr);
+    EXPECT_FALSE(KillTimer(window, 1)) << "the render timer is gone with the window";
+}
+
+TEST_F(SaverWindow, APreviewGetsItsParentsClientSize) {
+    parent =
+        CreateWindowExA(0, "RosesSaverWindowParent", "settings", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                        50, 50, 300, 250, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    host.preview_child = true;
+    window = CreateWindowExA(0, test_class, "Preview", WS_CHILD | WS_VISIBLE, 0, 0, 152, 112,
+                             parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(viewport(), (std::array<GLint, 4>{0, 0, 152, 112}));
+    SendMessageA(window, WM_TIMER, 1, 0);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST(SettingsCallbacks, HaveNothingToShow) {
+    EXPECT_EQ(config_dialog_proc(nullptr, WM_INITDIALOG, 0, 0), FALSE);
+    EXPECT_EQ(config_dialog_proc(nullptr, WM_COMMAND, IDOK, 0), FALSE);
+    EXPECT_EQ(config_dialog_proc(nullptr, WM_COMMAND, IDCANCEL, 0), FALSE);
+    EXPECT_EQ(register_settings_classes(GetModuleHandleA(nullptr)), TRUE);
+}
+
+} // namespace
+} // namespace roses
