@@ -34,7 +34,7 @@ std::string open_surface(const x11_options& options, x11_surface& surface);
 // Shows the frame just drawn.
 void present_frame(x11_surface& surface);
 
-// Releases the context, our own window and the connection.
+// Releases the context and our own window; the connection lasts until the process ends.
 void close_surface(x11_surface& surface);
 
 // True once the server has said the window no longer exists (BadWindow, BadDrawable or
