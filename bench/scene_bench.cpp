@@ -1,0 +1,187 @@
+// The whole saver's costs in simulated time, headless at full HD: the time render_frame
+// takes per frame, the processor time of each worker tick (searches and wanders
+// included) and the peak resident memory. One run of a minute is 1200 ticks and frames.
+//
+// Usage: roses_scene_bench [--seed=N] [--steps=N] [--width=N] [--height=N] [--full-length=0|1]
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <random>
+#include <vector>
+
+#include <sys/resource.h>
+
+#include "display/frame.h"
+#include "display/gl_headers.h"
+#include "garden/evaluate.h"
+#include "garden/saver_scene.h"
+#include "headless/egl_context.h"
+#include "random/random.h"
+
+namespace roses {
+namespace {
+
+double thread_cpu_ms() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) * 1e-6;
+}
+
+double wall_ms() {
+    return std::chrono::duration<double, std::milli>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+struct spread {
+    double median = 0.0;
+    double max = 0.0;
+    double mean = 0.0;
+};
+
+spread spread_of(std::vector<double> values) {
+    spread result;
+    if (values.empty()) {
+        return result;
+    }
+    std::sort(values.begin(), values.end());
+    result.median = values[values.size() / 2];
+    result.max = values.back();
+    for (const double v : values) {
+        result.mean += v / static_cast<double>(values.size());
+    }
+    return result;
+}
+
+long flag(int argc, char** argv, const char* name, long fallback) {
+    const std::size_t length = std::strlen(name);
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], name, length) == 0 && argv[i][length] == '=') {
+            return std::strtol(argv[i] + length + 1, nullptr, 10);
+        }
+    }
+    return fallback;
+}
+
+// Fills slot 0 with an accepted full-length shape drawn like the garden's search does, so
+// that the first rose planted is the longest strip there is.
+void plant_full_length_first(saver_scene& scene, std::uint32_t seed) {
+    std::mt19937 engine(seed);
+    rose_shape& shape = scene.garden.shapes[0];
+    for (;;) {
+        const double d1 = uniform_from_output(static_cast<std::uint32_t>(engine()));
+        const double d2 = uniform_from_output(static_cast<std::uint32_t>(engine()));
+        const complex_f c{static_cast<float>(4.0 * d2 - 2.0), static_cast<float>(4.0 * d1 - 2.0)};
+        if (!evaluate(shape, c) && shape.hops == rose_shape::default_max_hops) {
+            break;
+        }
+    }
+    scene.garden.slot_states[0].store(slot_ready);
+}
+
+// render_frame with one full-length rose whose whole strip is shown: planted by one tick,
+// then aged to its point count, from where every point is drawn for the next 2/3 count
+// frames. No further ticks, so no wander changes the strip.
+spread full_rose_frames(std::int32_t width, std::int32_t height, std::uint32_t seed,
+                        std::int32_t* points) {
+    saver_scene scene(false);
+    set_projection(scene, width, height);
+    plant_full_length_first(scene, seed);
+    scene.garden.tick();
+    {
+        const std::lock_guard<std::mutex> hold(scene.garden.lock);
+        rose& shown = *scene.garden.roses.front();
+        shown.age = shown.count;
+        *points = shown.count;
+    }
+    std::vector<double> frames;
+    for (int k = 0; k < 300; ++k) {
+        const double start = wall_ms();
+        render_frame(scene);
+        glFinish();
+        frames.push_back(wall_ms() - start);
+    }
+    return spread_of(frames);
+}
+
+int run(int argc, char** argv) {
+    const auto seed = static_cast<std::uint32_t>(flag(argc, argv, "--seed", 1));
+    const long steps = flag(argc, argv, "--steps", 1200);
+    const auto width = static_cast<std::int32_t>(flag(argc, argv, "--width", 1920));
+    const auto height = static_cast<std::int32_t>(flag(argc, argv, "--height", 1080));
+
+    reseed_random(seed);
+    egl_context gl;
+    if (!gl.create(width, height)) {
+        std::fprintf(stderr, "roses_scene_bench: %s\n", gl.error().c_str());
+        return 1;
+    }
+    saver_scene scene(false);
+    set_projection(scene, width, height);
+    if (flag(argc, argv, "--full-length", 1) != 0) {
+        plant_full_length_first(scene, seed);
+    }
+    std::vector<double> tick_cpu;
+    std::vector<double> search_tick_cpu;
+    std::vector<double> frame_all;
+    std::vector<double> frame_full_length;
+    std::int64_t searches = 0;
+    scene.garden.on_event = [&searches](const garden_event& event) {
+        searches += event.what == garden_event::kind::search ? 1 : 0;
+    };
+    for (long step = 0; step < steps; ++step) {
+        const std::int64_t searched_before = searches;
+        const double cpu_start = thread_cpu_ms();
+        scene.garden.tick();
+        const double tick_ms = thread_cpu_ms() - cpu_start;
+        tick_cpu.push_back(tick_ms);
+        if (searches != searched_before) {
+            search_tick_cpu.push_back(tick_ms);
+        }
+
+        const double frame_start = wall_ms();
+        render_frame(scene);
+        glFinish();
+        const double frame_ms = wall_ms() - frame_start;
+        frame_all.push_back(frame_ms);
+        // The frame's rose, read after the frame, on the thread that runs the worker too.
+        if (!scene.garden.roses.empty() &&
+            scene.garden.roses.front()->shape->hops == rose_shape::default_max_hops) {
+            frame_full_length.push_back(frame_ms);
+        }
+    }
+
+    std::int32_t points = 0;
+    const spread full_rose = full_rose_frames(width, height, seed, &points);
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const spread ticks = spread_of(tick_cpu);
+    const spread search_ticks = spread_of(search_tick_cpu);
+    const spread frames = spread_of(frame_all);
+    const spread full = spread_of(frame_full_length);
+    std::printf("seed %u, %ld steps at %dx%d\n", seed, steps, width, height);
+    std::printf("tick cpu ms: median %.3f, max %.3f, mean %.3f (%lld searches; their ticks: "
+                "median %.3f, max %.3f)\n",
+                ticks.median, ticks.max, ticks.mean, static_cast<long long>(searches),
+                search_ticks.median, search_ticks.max);
+    std::printf("worker share of one processor at 20 ticks/s: %.2f%%\n", ticks.mean * 20 / 10);
+    std::printf("render_frame ms, all frames: median %.3f, max %.3f\n", frames.median, frames.max);
+    std::printf("render_frame ms, frames of a full-length rose (%zu): median %.3f, max %.3f\n",
+                frame_full_length.size(), full.median, full.max);
+    std::printf("render_frame ms, one full-length rose (%d points) shown whole: median %.3f, "
+                "max %.3f\n",
+                points, full_rose.median, full_rose.max);
+    std::printf("peak resident memory: %.1f MiB\n", static_cast<double>(usage.ru_maxrss) / 1024);
+    return 0;
+}
+
+} // namespace
+} // namespace roses
+
+int main(int argc, char** argv) {
+    return roses::run(argc, argv);
+}
