@@ -165,6 +165,39 @@ TEST(EvaluateEquivalence, SpecialOrbitsAreJudgedLikeTheLiteralEvaluation) {
     }
 }
 
+TEST(EvaluateEquivalence, OtherHopSizesAndOrbitLimitsAreJudgedAlike) {
+    // The system only builds 9 points per hop and 1024 hops, but nothing in the
+    // evaluation depends on those numbers: the vector kernel's lanes and blocks must fit
+    // any of them, including a last block that fills only part of a vector.
+    struct sizes {
+        std::int32_t per_hop;
+        std::int32_t max_hops;
+    };
+    const complex_f candidates[] = {{-0.12f, 0.75f}, {0.3f, 0.5f}, {-1.0f, 0.0f}, {2.0f, 0.0f}};
+    for (const sizes size : {sizes{1, 1024}, sizes{2, 1024}, sizes{3, 3072}, sizes{20, 257},
+                             sizes{9, 259}, sizes{9, 1}}) {
+        for (const complex_f c : candidates) {
+            SCOPED_TRACE(::testing::Message() << "c = " << c << ", " << size.per_hop
+                                              << " per hop, at most " << size.max_hops);
+            rose_shape fast;
+            rose_shape literal;
+            for (rose_shape* shape : {&fast, &literal}) {
+                shape->points_per_hop = size.per_hop;
+                shape->max_hops = size.max_hops;
+            }
+            const bool fast_rejected = evaluate(fast, c);
+            const bool literal_rejected = reference_evaluate(literal, c);
+            expect_same_decisions(fast, fast_rejected, literal, literal_rejected);
+            expect_points_on_arcs(fast);
+            // Nothing beyond the evaluated points is written.
+            const auto end = static_cast<std::size_t>(fast.point_count);
+            if (end < fast.points.size()) {
+                EXPECT_EQ(fast.points[end], complex_f(0, 0));
+            }
+        }
+    }
+}
+
 TEST(EvaluateEquivalence, ArcsThroughZeroAndOneStayFinite) {
     // The literal power has no value where an iterate's logarithm is 0 or infinite; the arc
     // has a limit there, and that is what is drawn.
