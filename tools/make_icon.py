@@ -51,8 +51,10 @@ def picture_rgba(path, crop):
     if crop:
         left, top, size = crop
         args += ["-crop", f"{size}x{size}+{left}+{top}", "+repage"]
-    args += ["-alpha", "set", "-channel", "A", "-fx", "max(r,max(g,b))^0.6*1.5",
-             "+channel", "-depth", "8", "rgba:-"]
+    # The strip's lines are one pixel wide: thicken them so that they survive the scaling to
+    # 16 pixels, and brighten them to full strength.
+    args += ["-morphology", "Dilate", "Disk:4", "-auto-level", "-alpha", "set", "-channel", "A",
+             "-fx", "min(1,max(r,max(g,b))*2.5)", "+channel", "-depth", "8", "rgba:-"]
     data = subprocess.run(args, check=True, capture_output=True).stdout
     size = math.isqrt(len(data) // 4)
     return size, data

@@ -75,6 +75,7 @@ class Saver:
         if self.process.poll() is None:
             self.process.kill()
             self.process.wait()
+        self.errors.close()
 
 
 class EndToEnd(unittest.TestCase):
