@@ -105,13 +105,6 @@ TEST(CameraStep, ClampsAccelerationsAndVelocities) {
     EXPECT_EQ(camera.accel_azimuth, 0.05);
     EXPECT_EQ(camera.vel_azimuth, 1.0);
     EXPECT_EQ(camera.elevation, 0.3f);
-
-    // Frozen angles are neither clamped nor moved.
-    camera.lock_elevation = true;
-    camera.accel_elevation = 0.08;
-    camera.step();
-    EXPECT_EQ(camera.accel_elevation, 0.08);
-    EXPECT_EQ(camera.elevation, 0.3f);
 }
 
 TEST(CameraUpdate, ElevationIsHeldAtThePoleAndOnlyAnOutwardPushHalved) {

@@ -160,27 +160,5 @@ TEST_F(FrameGl, LiveRoseLightsPixelsAndAnExpiringOneIsNotDrawn) {
     EXPECT_EQ(lit_pixels(gl.read_rgb()), 0u);
 }
 
-TEST_F(FrameGl, UnsizedSceneDrawsWithTheProjectionsViewAndAgesNothing) {
-    reseed_random(7);
-    saver_scene scene(false);
-    scene.garden.width = 800;
-    scene.garden.height = 600;
-    plant(scene);
-    scene.garden.roses.front()->age = scene.garden.roses.front()->count;
-    // The default view of an 800 x 600 projection, without telling the scene the size.
-    const projection p = projection_for(800, 600);
-    glMatrixMode(GL_PROJECTION);
-    gluPerspective(p.fovy, p.aspect, 1, 10000000);
-    glMatrixMode(GL_MODELVIEW);
-    gluLookAt(p.eye[0], p.eye[1], p.eye[2], p.centre[0], p.centre[1], p.centre[2], 0, 1, 0);
-    const matrix before = current(GL_MODELVIEW_MATRIX);
-    const std::int32_t age = scene.garden.roses.front()->age;
-    render_frame(scene);
-    EXPECT_EQ(scene.garden.roses.front()->age, age);
-    EXPECT_EQ(scene.camera.elevation, 0.0f);
-    EXPECT_EQ(current(GL_MODELVIEW_MATRIX), before);
-    EXPECT_GT(lit_pixels(gl.read_rgb()), 500u);
-}
-
 } // namespace
 } // namespace roses

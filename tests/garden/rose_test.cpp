@@ -1,4 +1,3 @@
-#include "garden/evaluate.h"
 #include "garden/rose.h"
 #include "random/random.h"
 
@@ -22,13 +21,6 @@ void make_circle(rose_shape& shape, std::int32_t n) {
         const double t = 6.283185307179586 * i / n;
         shape.points[i] = {static_cast<float>(0.1 + 0.2 * std::cos(t)),
                            static_cast<float>(-0.3 + 0.2 * std::sin(t))};
-    }
-}
-
-// Searches as the garden does, so that wander has a shape whose neighbourhood is accepted.
-void search(rose_shape& shape) {
-    while (evaluate(shape, {static_cast<float>(4 * uniform01() - 2),
-                            static_cast<float>(4 * uniform01() - 2)})) {
     }
 }
 
@@ -160,21 +152,6 @@ TEST(RoseWander, RejectedStepsHalveTheClampedVelocityAndTurnTheAcceleration) {
     EXPECT_EQ(r.acceleration.imag(), -static_cast<float>(-0.0002f + wander_impulse * n2));
     EXPECT_EQ(shape.c, complex_f(3.0f, 3.0f));
     EXPECT_EQ(r.age, 3);
-}
-
-TEST(RoseWander, AcceptedStepMovesCByAtMostTheVelocityBound) {
-    reseed_random(3);
-    rose_shape shape;
-    search(shape);
-    rose r(&shape, 0, red, 800, 600);
-    bool moved = false;
-    for (int i = 0; i < 200 && !moved; ++i) {
-        moved = r.wander();
-    }
-    ASSERT_TRUE(moved);
-    EXPECT_FALSE(evaluate(r.candidate, r.candidate.c));
-    EXPECT_LE(std::abs(r.candidate.c.real() - shape.c.real()), 0.00031f);
-    EXPECT_LE(std::abs(r.candidate.c.imag() - shape.c.imag()), 0.00031f);
 }
 
 TEST(RoseCommit, RescalesTheAgeAndReportsTheNewShape) {

@@ -106,7 +106,13 @@ TEST_F(HeadlessRun, BadOptionsAndPathsExitWithTwoAndOneLine) {
     const std::vector<std::string> bad = {
         "--bogus",
         "--size 0x0",
+        "--size 800",
+        "--size 16385x10",
         "--frames -1",
+        "--frames 12abc",
+        "--every 0",
+        "--seed 4294967296",
+        "--png",
         "--png /nonexistent-dir/x.png",
         "--events /nonexistent-dir/e.jsonl",
         "--frames-dir /proc/roses-frames",
