@@ -2,7 +2,8 @@
 // takes per frame, the processor time of each worker tick (searches and wanders
 // included) and the peak resident memory. One run of a minute is 1200 ticks and frames.
 //
-// Usage: roses_scene_bench [--seed=N] [--steps=N] [--width=N] [--height=N] [--full-length=0|1]
+// Usage: roses_scene_bench [--seed=N] [--steps=N] [--width=N] [--height=N] [--full-length=1]
+// (--full-length=1 plants a full-length rose first in the simulated minute too)
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -122,7 +123,7 @@ int run(int argc, char** argv) {
     }
     saver_scene scene(false);
     set_projection(scene, width, height);
-    if (flag(argc, argv, "--full-length", 1) != 0) {
+    if (flag(argc, argv, "--full-length", 0) != 0) {
         plant_full_length_first(scene, seed);
     }
     std::vector<double> tick_cpu;

@@ -23,6 +23,10 @@ def load_benchmarks(path):
     return result
 
 
+def load_context(path):
+    return json.loads(path.read_text())["context"]
+
+
 def load_searches(path):
     """Search times in milliseconds per seed, by evaluation (reference, fast)."""
     # Google Benchmark may run a benchmark more than once (a trial, then the measured run):
@@ -30,11 +34,14 @@ def load_searches(path):
     by_seed = {}
     with path.open() as f:
         for row in csv.DictReader(f):
-            by_seed[(row["evaluation"], int(row["seed"]))] = float(row["ms"])
+            by_seed[(row["evaluation"], int(row["seed"]))] = (float(row["ms"]),
+                                                              int(row["candidates"]))
     times = {}
-    for (evaluation, _), ms in sorted(by_seed.items()):
+    candidates = {}
+    for (evaluation, _), (ms, tried) in sorted(by_seed.items()):
         times.setdefault(evaluation, []).append(ms)
-    return times
+        candidates.setdefault(evaluation, []).append(tried)
+    return times, candidates
 
 
 def percentile(values, fraction):
@@ -69,7 +76,7 @@ def number(value):
     return f"{value:.2f}"
 
 
-def table(native, wine, seeds):
+def table(native, wine, seeds, same_candidates, contexts):
     lines = [
         f"| per | native reference | native fast | ratio | Wine reference | Wine fast | ratio |",
         "|---|---:|---:|---:|---:|---:|---:|",
@@ -78,7 +85,13 @@ def table(native, wine, seeds):
         lines.append(f"| {label} | {number(nr)} | {number(nf)} | {nr / nf:.0f}× "
                      f"| {number(wr)} | {number(wf)} | {wr / wf:.0f}× |")
     lines.append("")
-    lines.append(f"Accepted roses: seeds 1 to {seeds}, each searched from a fresh shape.")
+    lines.append(f"- Accepted roses: seeds 1 to {seeds}, each searched from a fresh shape. "
+                 "The reference and the fast search tried the same number of candidates for "
+                 f"every seed: {'yes' if same_candidates else 'NO'}.")
+    for name, context in contexts:
+        load = ", ".join(f"{x:.2f}" for x in context.get("load_avg", []))
+        lines.append(f"- {name}: {context.get('num_cpus')} × {context.get('mhz_per_cpu')} MHz, "
+                     f"load average {load or 'not reported'}, {context.get('date')}.")
     return "\n".join(lines) + "\n"
 
 
@@ -137,11 +150,16 @@ def main():
     directory = Path(sys.argv[1] if len(sys.argv) > 1 else "build/bench")
     native_bench = load_benchmarks(directory / "native.json")
     wine_bench = load_benchmarks(directory / "wine.json")
-    native_search = load_searches(directory / "native.csv")
-    wine_search = load_searches(directory / "wine.csv")
+    native_search, native_candidates = load_searches(directory / "native.csv")
+    wine_search, wine_candidates = load_searches(directory / "wine.csv")
     seeds = len(native_search["fast"])
+    same = (native_candidates["reference"] == native_candidates["fast"] ==
+            wine_candidates["reference"] == wine_candidates["fast"])
+    contexts = [("Native", load_context(directory / "native.json")),
+                ("Wine", load_context(directory / "wine.json"))]
     (directory / "table.md").write_text(
-        table(figures(native_bench, native_search), figures(wine_bench, wine_search), seeds))
+        table(figures(native_bench, native_search), figures(wine_bench, wine_search), seeds,
+              same, contexts))
     plot([("reference, native", "#c0392b", native_search["reference"]),
           ("fast, native", "#2471a3", native_search["fast"]),
           ("reference, Wine", "#e59866", wine_search["reference"]),
