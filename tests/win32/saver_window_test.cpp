@@ -110,12 +110,5 @@ TEST_F(SaverWindow, APreviewGetsItsParentsClientSize) {
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-TEST(SettingsCallbacks, HaveNothingToShow) {
-    EXPECT_EQ(config_dialog_proc(nullptr, WM_INITDIALOG, 0, 0), FALSE);
-    EXPECT_EQ(config_dialog_proc(nullptr, WM_COMMAND, IDOK, 0), FALSE);
-    EXPECT_EQ(config_dialog_proc(nullptr, WM_COMMAND, IDCANCEL, 0), FALSE);
-    EXPECT_EQ(register_settings_classes(GetModuleHandleA(nullptr)), TRUE);
-}
-
 } // namespace
 } // namespace roses
