@@ -94,6 +94,9 @@ std::string adopt_window(x11_surface& surface, XVisualInfo*& visual) {
         return "there is no window " + hex_id(surface.window) + " on display " +
                DisplayString(surface.display);
     }
+    if (attributes.c_class == InputOnly) {
+        return "window " + hex_id(surface.window) + " takes input only and cannot be drawn into";
+    }
     XVisualInfo wanted{};
     wanted.visualid = XVisualIDFromVisual(attributes.visual);
     int count = 0;

@@ -2,9 +2,11 @@
 documented exit code: 2 for the command line, 1 for the environment. Never a crash."""
 
 import os
+import signal
 import subprocess
 
-from xharness import Checks, binary_from_arguments, xvfb
+from xharness import (SLOW, Checks, Program, XConnection, binary_from_arguments, wait_for_rose,
+                      xvfb)
 
 roses = binary_from_arguments()
 checks = Checks()
@@ -34,6 +36,10 @@ with xvfb():
                    env=dict(os.environ, XSCREENSAVER_WINDOW="not-a-window"))
     expect_failure(["-root"], 1, "0x7ffffffe",
                    env=dict(os.environ, XSCREENSAVER_WINDOW="0x7ffffffe"))
+    x = XConnection()
+    expect_failure(["-window-id", hex(x.create_input_only_window(0, 0, 10, 10))], 1,
+                   "input only")
+    x.close()
     # A display that is not there, and none at all.
     no_server = dict(os.environ, DISPLAY=":1399")
     expect_failure(["-window"], 1, ":1399", env=no_server)
@@ -48,5 +54,16 @@ with xvfb():
     code, out, error = run("-version", env=no_display)
     checks.expect(code == 0 and out.startswith("roses ") and error == "",
                   f"-version: code {code}, stdout {out!r}")
+
+# The server going away under a running program ends it with the environment's code.
+with xvfb() as display:
+    program = Program(roses, "-window")
+    checks.expect(wait_for_rose(0, 0, 800, 600, 10 * SLOW), "no rose before the server ends",
+                  program)
+    with open(f"/tmp/.X{display[1:]}-lock") as lock:
+        os.kill(int(lock.read().strip()), signal.SIGTERM)
+    code = program.wait(5 * SLOW)
+    checks.expect(code == 1 and "lost the connection" in program.output(),
+                  f"server gone: exit code {code}, expected 1", program)
 
 checks.finish()

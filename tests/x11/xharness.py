@@ -189,6 +189,11 @@ def _xlib():
     lib.XCreateSimpleWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int,
                                         ctypes.c_int, ctypes.c_uint, ctypes.c_uint,
                                         ctypes.c_uint, ctypes.c_ulong, ctypes.c_ulong]
+    lib.XCreateWindow.restype = ctypes.c_ulong
+    lib.XCreateWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
+                                  ctypes.c_uint, ctypes.c_uint, ctypes.c_uint, ctypes.c_int,
+                                  ctypes.c_uint, ctypes.c_void_p, ctypes.c_ulong,
+                                  ctypes.c_void_p]
     lib.XInternAtom.restype = ctypes.c_ulong
     lib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
     for name in ("XMapRaised", "XDestroyWindow"):
@@ -216,6 +221,12 @@ class XConnection:
         window = self.x.XCreateSimpleWindow(self.display, self.x.XDefaultRootWindow(self.display),
                                             x, y, width, height, 0, 0, 0)
         self.x.XMapRaised(self.display, window)
+        self.x.XSync(self.display, 0)
+        return window
+
+    def create_input_only_window(self, x, y, width, height):
+        window = self.x.XCreateWindow(self.display, self.x.XDefaultRootWindow(self.display),
+                                      x, y, width, height, 0, 0, 2, None, 0, None)  # InputOnly
         self.x.XSync(self.display, 0)
         return window
 

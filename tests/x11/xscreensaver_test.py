@@ -112,13 +112,13 @@ try:
             started = time.monotonic()
             picture = wait_until(lambda: screenshot().lit() > 0, 10 * SLOW, step=0.5)
             checks.expect(picture, "nothing on the screen 10 s after -activate" + daemon_log())
-            if keep_screenshot:
-                time.sleep(keep_after)
-                screenshot(keep_screenshot)
             if pid:
                 checks.expect(alive(pid),
                               "roses ended while the saver was active" + daemon_log())
                 print(f"roses drew within {time.monotonic() - started:.1f} s of starting")
+                if keep_screenshot:
+                    time.sleep(keep_after)
+                    screenshot(keep_screenshot)
 
                 command("-deactivate")
                 ended = wait_until(lambda: not alive(pid), 5 * SLOW)
