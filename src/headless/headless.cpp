@@ -151,8 +151,8 @@ int headless_main(int argc, char** argv) {
                     options.height, static_cast<long long>(options.frames));
     }
     if (!options.frames_dir.empty()) {
-        std::printf("roses: wrote every %lld. frame into %s\n",
-                    static_cast<long long>(options.every),
+        std::printf("roses: wrote %lld pictures into %s\n",
+                    static_cast<long long>(options.frames / options.every),
                     std::filesystem::absolute(options.frames_dir).string().c_str());
     }
     return exit_ok;
