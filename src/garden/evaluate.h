@@ -19,7 +19,9 @@ inline constexpr double max_end_distance = 0.05;
 // (t = 1) along a logarithmic spiral.
 complex_f hop_exponent(complex_f p, complex_f c);
 
-// Walks one evaluation along the orbit.
+// Walks one evaluation along the orbit, each iterate with its hop exponent: the literal
+// form of a pass. evaluate itself needs neither (see orbit_walk.h and orbit_arcs.h); the
+// literal reference evaluation that it is measured and tested against walks with this.
 struct orbit_cursor {
     complex_f current;
     complex_f c;
