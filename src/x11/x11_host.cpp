@@ -42,15 +42,13 @@ int open_stop_signals() {
     return signalfd(-1, &stops, SFD_CLOEXEC | SFD_NONBLOCK);
 }
 
-enum class loop_end { running, closed, window_gone };
-
-// What one event means for the loop. A hack never handles input: keys and the pointer belong
-// to whoever made its window.
-loop_end handle_event(const XEvent& event, const x11_options& options, x11_surface& surface,
-                      saver_dismissal& dismissal) {
+// True when the event ends the program. A hack never handles input: keys and the pointer
+// belong to whoever made its window.
+bool ends_program(const XEvent& event, const x11_options& options, x11_surface& surface,
+                  saver_dismissal& dismissal) {
     if (event.type == DestroyNotify && event.xdestroywindow.window == surface.window) {
         surface.own_window = false;
-        return loop_end::window_gone;
+        return true;
     }
     switch (options.target) {
     case x11_target::saver:
@@ -59,24 +57,22 @@ loop_end handle_event(const XEvent& event, const x11_options& options, x11_surfa
             // only once it is visible.
             XSetInputFocus(surface.display, surface.window, RevertToParent, CurrentTime);
         }
-        return dismissal.closes(event) ? loop_end::closed : loop_end::running;
+        return dismissal.closes(event);
     case x11_target::own_window:
         if (event.type == ClientMessage &&
             static_cast<Atom>(event.xclient.data.l[0]) == surface.delete_window) {
-            return loop_end::closed;
+            return true;
         }
         if (event.type == KeyPress) {
             KeySym key = XLookupKeysym(const_cast<XKeyEvent*>(&event.xkey), 0);
-            if (key == XK_q || key == XK_Q || key == XK_Escape) {
-                return loop_end::closed;
-            }
+            return key == XK_q || key == XK_Q || key == XK_Escape;
         }
-        return loop_end::running;
+        return false;
     case x11_target::window_id:
     case x11_target::root:
-        return loop_end::running;
+        return false;
     }
-    return loop_end::running;
+    return false;
 }
 
 // Where the pointer is when the saver starts: movement is measured from here.
@@ -107,19 +103,16 @@ int run(const x11_options& options, int stop_fd) {
 
     using clock = std::chrono::steady_clock;
     auto next_frame = clock::now();
-    loop_end end = loop_end::running;
     pollfd waits[2] = {{ConnectionNumber(surface.display), POLLIN, 0}, {stop_fd, POLLIN, 0}};
-    while (end == loop_end::running) {
+    bool ended = false;
+    while (!ended) {
         // Xlib may already hold events that the socket no longer shows: drain them first.
-        while (end == loop_end::running && XPending(surface.display) > 0) {
+        while (!ended && XPending(surface.display) > 0) {
             XEvent event;
             XNextEvent(surface.display, &event);
-            end = handle_event(event, options, surface, dismissal);
+            ended = ends_program(event, options, surface, dismissal);
         }
-        if (end == loop_end::running && surface_window_lost()) {
-            end = loop_end::window_gone;
-        }
-        if (end != loop_end::running) {
+        if (ended || surface_window_lost()) {
             break;
         }
         auto now = clock::now();
@@ -138,9 +131,7 @@ int run(const x11_options& options, int stop_fd) {
         auto wait = std::chrono::ceil<std::chrono::milliseconds>(next_frame - now);
         if (poll(waits, 2, static_cast<int>(wait.count())) > 0 && waits[1].revents != 0) {
             signalfd_siginfo received{};
-            if (read(stop_fd, &received, sizeof received) > 0) {
-                end = loop_end::closed;
-            }
+            ended = read(stop_fd, &received, sizeof received) > 0;
         }
     }
     scene->stop_worker();

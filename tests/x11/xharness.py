@@ -102,11 +102,6 @@ class Program:
         self.log.seek(0)
         return self.log.read().decode(errors="replace")
 
-    def stop(self):
-        """SIGTERM, then the exit code (None if it did not end within 5 s)."""
-        if self.running():
-            self.signal(signal.SIGTERM)
-        return self.wait(5)
 
 
 class Image:
