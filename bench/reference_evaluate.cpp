@@ -10,6 +10,30 @@
 
 namespace roses {
 
+complex_f hop_exponent(complex_f p, complex_f c) {
+    const complex_f q = square_plus_c(p, c);
+    const complex_d ratio = divide(principal_log(q), principal_log(p));
+    const complex_f kappa{static_cast<float>(ratio.real()), static_cast<float>(ratio.imag())};
+    return {static_cast<float>(static_cast<double>(kappa.real()) - 1.0), kappa.imag()};
+}
+
+orbit_cursor::orbit_cursor(complex_f start)
+    : current(start), c(start), next(start), exponent(hop_exponent(start, start)),
+      next_exponent(0.0f, 0.0f) {}
+
+void orbit_cursor::advance() {
+    next = square_plus_c(current, c);
+    next_exponent = hop_exponent(next, c);
+}
+
+void orbit_cursor::hop() {
+    if (next == current) {
+        advance();
+    }
+    current = next;
+    exponent = next_exponent;
+}
+
 // One pass after another, in the order the orbit is defined: the cursor computes each
 // iterate's hop exponent, every interpolated point is a complex power and every corner's
 // arc cosine is taken as it is met.

@@ -87,7 +87,7 @@ std::int64_t search(evaluator judge, std::uint32_t seed) {
     for (std::int64_t tried = 1;; ++tried) {
         const double d1 = uniform_from_output(static_cast<std::uint32_t>(engine()));
         const double d2 = uniform_from_output(static_cast<std::uint32_t>(engine()));
-        const complex_f c{static_cast<float>(4.0 * d2 - 2.0), static_cast<float>(4.0 * d1 - 2.0)};
+        const complex_f c = search_candidate(d1, d2);
         if (!judge(shape, c)) {
             return tried;
         }

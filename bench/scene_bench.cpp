@@ -16,12 +16,12 @@
 
 #include <sys/resource.h>
 
-#include "display/frame.h"
 #include "display/gl_headers.h"
+#include "egl/egl_context.h"
 #include "garden/evaluate.h"
-#include "garden/saver_scene.h"
-#include "headless/egl_context.h"
 #include "random/random.h"
+#include "scene/frame.h"
+#include "scene/saver_scene.h"
 
 namespace roses {
 namespace {
@@ -76,7 +76,7 @@ void plant_full_length_first(saver_scene& scene, std::uint32_t seed) {
     for (;;) {
         const double d1 = uniform_from_output(static_cast<std::uint32_t>(engine()));
         const double d2 = uniform_from_output(static_cast<std::uint32_t>(engine()));
-        const complex_f c{static_cast<float>(4.0 * d2 - 2.0), static_cast<float>(4.0 * d1 - 2.0)};
+        const complex_f c = search_candidate(d1, d2);
         if (!evaluate(shape, c) && shape.hops == rose_shape::default_max_hops) {
             break;
         }

@@ -57,8 +57,7 @@ void ball_camera::update(std::int32_t width, std::int32_t height) {
         }
     }
     if (!wandering) {
-        dolly_acceleration = dolly_push - dolly_spring * std::max(dolly - dolly_spring_start, 0.0);
-        dolly_velocity += dolly_acceleration;
+        dolly_velocity += dolly_push - dolly_spring * std::max(dolly - dolly_spring_start, 0.0);
         dolly += dolly_velocity;
     }
     place_eye(width, height);

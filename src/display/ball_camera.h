@@ -13,8 +13,6 @@ class ball_camera : public inertial_camera_gl {
     // How far the eye has flown in: the ball's radius is (1 - dolly) of the full radius.
     double dolly = 0.0;
     double dolly_velocity = 0.0;
-    // The last push of a dolly phase, kept for inspection only.
-    double dolly_acceleration = 0.0;
     // True in the wander phase, false while dollying.
     bool wandering = true;
 

@@ -4,29 +4,16 @@
 #include "garden/orbit_walk.h"
 
 namespace roses {
+namespace {
 
-complex_f hop_exponent(complex_f p, complex_f c) {
-    const complex_f q = square_plus_c(p, c);
-    const complex_d ratio = divide(principal_log(q), principal_log(p));
-    const complex_f kappa{static_cast<float>(ratio.real()), static_cast<float>(ratio.imag())};
-    return {static_cast<float>(static_cast<double>(kappa.real()) - 1.0), kappa.imag()};
-}
+constexpr double search_span = 4.0;
+constexpr double search_low = -2.0;
 
-orbit_cursor::orbit_cursor(complex_f start)
-    : current(start), c(start), next(start), exponent(hop_exponent(start, start)),
-      next_exponent(0.0f, 0.0f) {}
+} // namespace
 
-void orbit_cursor::advance() {
-    next = square_plus_c(current, c);
-    next_exponent = hop_exponent(next, c);
-}
-
-void orbit_cursor::hop() {
-    if (next == current) {
-        advance();
-    }
-    current = next;
-    exponent = next_exponent;
+complex_f search_candidate(double d1, double d2) {
+    return {static_cast<float>(search_span * d2 + search_low),
+            static_cast<float>(search_span * d1 + search_low)};
 }
 
 // The walk decides and writes the iterates; the arcs between them are drawn afterwards in

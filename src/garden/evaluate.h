@@ -15,24 +15,9 @@ inline constexpr double max_radius = 0.35;
 inline constexpr double min_angle = 0.8975979010256552; // 2 pi / 7
 inline constexpr double max_end_distance = 0.05;
 
-// kappa(p) = Log(p^2 + c) / Log(p) - 1: p^(1 + t kappa) runs from p (t = 0) to p^2 + c
-// (t = 1) along a logarithmic spiral.
-complex_f hop_exponent(complex_f p, complex_f c);
-
-// Walks one evaluation along the orbit, each iterate with its hop exponent: the literal
-// form of a pass. evaluate itself needs neither (see orbit_walk.h and orbit_arcs.h); the
-// literal reference evaluation that it is measured and tested against walks with this.
-struct orbit_cursor {
-    complex_f current;
-    complex_f c;
-    complex_f next;
-    complex_f exponent;
-    complex_f next_exponent;
-
-    explicit orbit_cursor(complex_f start);
-    void advance();
-    void hop();
-};
+// The candidate that two uniform draws in [0, 1) stand for: c is drawn from [-2, 2)^2, the
+// second draw giving the real part and the first the imaginary part.
+complex_f search_candidate(double d1, double d2);
 
 // Evaluates the orbit of c into shape; true means the candidate is rejected. A shape
 // without room for its points is rejected with nothing written.

@@ -6,13 +6,10 @@
 
 #include <cmath>
 #include <complex>
-#include <limits>
 
 #include "garden/rose_shape.h"
 
 namespace roses {
-
-using complex_d = std::complex<double>;
 
 // w^2 + c, each part rounded after the square and again after c is added.
 inline complex_f square_plus_c(complex_f w, complex_f c) {
@@ -34,42 +31,6 @@ inline float modulus(complex_f w) {
 inline complex_f difference(complex_f a, complex_f b) {
     return {static_cast<float>(static_cast<double>(a.real()) - b.real()),
             static_cast<float>(static_cast<double>(a.imag()) - b.imag())};
-}
-
-// Principal logarithm; Log 0 has real part -infinity.
-inline complex_d principal_log(complex_f w) {
-    const double re = w.real();
-    const double im = w.imag();
-    return {std::log(std::sqrt(re * re + im * im)), std::atan2(im, re)};
-}
-
-// A division by 0, or by a value with a NaN part, yields NaN in both parts.
-inline complex_d divide(complex_d a, complex_d b) {
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    if ((b.real() == 0.0 && b.imag() == 0.0) || std::isnan(b.real()) || std::isnan(b.imag())) {
-        return {nan, nan};
-    }
-    const double norm = b.real() * b.real() + b.imag() * b.imag();
-    return {(a.real() * b.real() + a.imag() * b.imag()) / norm,
-            (a.imag() * b.real() - a.real() * b.imag()) / norm};
-}
-
-// The principal power exp(e * Log w), rounded to floats.
-inline complex_f principal_power(complex_f w, complex_f e) {
-    const complex_d log_w = principal_log(w);
-    const double er = e.real();
-    const double ei = e.imag();
-    const double re = er * log_w.real() - ei * log_w.imag();
-    const double im = er * log_w.imag() + ei * log_w.real();
-    const double scale = std::exp(re);
-    return {static_cast<float>(scale * std::cos(im)), static_cast<float>(scale * std::sin(im))};
-}
-
-// The exponent at fraction t of a hop: 1 + (t, 0) * kappa, each part rounded.
-inline complex_f hop_fraction_exponent(float t, complex_f kappa) {
-    const double kr = kappa.real();
-    const double ki = kappa.imag();
-    return {static_cast<float>(1.0 + (t * kr - 0.0 * ki)), static_cast<float>(t * ki + 0.0 * kr)};
 }
 
 } // namespace roses

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdio>
 
-#include "display/gl_headers.h"
 #include "garden/evaluate.h"
 #include "random/random.h"
 
@@ -17,7 +16,6 @@ constexpr double layout_margin = 1.2;
 constexpr double fade_depth = 0.7;
 constexpr double fade_floor = 0.3;
 constexpr double fade_rate = 2.3;
-constexpr GLfloat line_width = 2.0f;
 
 std::size_t vertex_capacity(const rose_shape& shape) {
     return static_cast<std::size_t>(std::max(0, shape.points_per_hop)) *
@@ -98,24 +96,12 @@ void rose::layout(std::int32_t new_width, std::int32_t new_height) {
     relayout = false;
 }
 
-void rose::draw() {
+strip_range rose::shown_strip() {
     if (relayout) {
         fill_colours();
         layout(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height));
     }
-    const strip_range range = shown_range(age, count);
-    if (range.count < 2) {
-        return;
-    }
-    glLineWidth(line_width);
-    glColorPointer(4, GL_UNSIGNED_BYTE, sizeof(rgba),
-                   colours[static_cast<std::size_t>(range.offset)].data());
-    glVertexPointer(3, GL_FLOAT, sizeof(vertex), &vertices[static_cast<std::size_t>(range.first)]);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_COLOR_ARRAY);
-    glDrawArrays(GL_LINE_STRIP, 0, range.count);
-    glDisableClientState(GL_VERTEX_ARRAY);
-    glDisableClientState(GL_COLOR_ARRAY);
+    return shown_range(age, count);
 }
 
 bool rose::wander() {

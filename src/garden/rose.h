@@ -64,7 +64,9 @@ class rose {
 
     void fill_colours();
     void layout(std::int32_t width, std::int32_t height);
-    void draw();
+    // Brings colours and vertices up to date after a commit and returns the part of the
+    // strip that this frame shows; the drawing code calls it before it reads the arrays.
+    strip_range shown_strip();
     // One random step of c; true when the moved orbit was accepted into candidate.
     bool wander();
     // Adopts candidate into the slot's shape and reports it on standard error.

@@ -17,9 +17,6 @@ constexpr double min_saturation = 0.6;
 constexpr double saturation_span = 0.4;
 constexpr double min_value = 0.75;
 constexpr double value_span = 0.25;
-// Candidates c are drawn from [-2, 2)^2.
-constexpr double search_span = 4.0;
-constexpr double search_low = -2.0;
 
 } // namespace
 
@@ -88,8 +85,7 @@ void rose_garden::search_phase() {
     while (rejected) {
         const double d1 = uniform01();
         const double d2 = uniform01();
-        const complex_f c{static_cast<float>(search_span * d2 + search_low),
-                          static_cast<float>(search_span * d1 + search_low)};
+        const complex_f c = search_candidate(d1, d2);
         ++candidates;
         rejected = evaluate(shapes[i], c);
     }

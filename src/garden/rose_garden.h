@@ -59,6 +59,14 @@ class rose_garden {
     void tick();
     // Once per frame: age every rose and retire the expired ones.
     void cull();
+    // Calls visit for every live rose, oldest first, with the lock held: the window thread
+    // draws and re-lays the roses out through this while the worker may be committing.
+    template <class Visit> void visit_roses(Visit&& visit) {
+        std::lock_guard<std::mutex> guard(lock);
+        for (auto& live : roses) {
+            visit(*live);
+        }
+    }
 
   private:
     void plant_phase();

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <string>
 
-#include "display/frame.h"
+#include "scene/frame.h"
 
 namespace roses {
 namespace {

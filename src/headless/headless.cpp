@@ -7,14 +7,14 @@
 #include <system_error>
 #include <unistd.h>
 
-#include "display/frame.h"
 #include "display/gl_headers.h"
-#include "garden/saver_scene.h"
-#include "headless/egl_context.h"
+#include "egl/egl_context.h"
 #include "headless/events_log.h"
 #include "headless/options.h"
 #include "headless/png_file.h"
 #include "random/random.h"
+#include "scene/frame.h"
+#include "scene/saver_scene.h"
 
 namespace roses {
 namespace {

@@ -22,8 +22,8 @@ struct headless_options {
 
 inline constexpr std::int32_t max_headless_side = 16384;
 
-// Reads the options after the program name; "--headless" itself is skipped. Returns an
-// empty string, or one line that says what is wrong.
+// Reads the options after the program name, each with one or two dashes; "--headless"
+// itself is skipped. Returns an empty string, or one line that says what is wrong.
 std::string parse_headless_options(int argc, const char* const* argv, headless_options& options);
 
 extern const char* const headless_usage;

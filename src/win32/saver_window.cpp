@@ -4,8 +4,8 @@
 
 #include <GL/gl.h>
 
-#include "display/frame.h"
-#include "garden/saver_scene.h"
+#include "scene/frame.h"
+#include "scene/saver_scene.h"
 #include "win32/host_window.h"
 
 namespace roses {

@@ -12,9 +12,9 @@
 #include <cstdio>
 #include <memory>
 
-#include "display/frame.h"
-#include "garden/saver_scene.h"
 #include "random/random.h"
+#include "scene/frame.h"
+#include "scene/saver_scene.h"
 #include "x11/x11_dismissal.h"
 #include "x11/x11_options.h"
 #include "x11/x11_surface.h"

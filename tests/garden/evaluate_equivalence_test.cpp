@@ -107,7 +107,7 @@ TEST(EvaluateEquivalence, RandomCandidatesAreJudgedLikeTheLiteralEvaluation) {
     for (int k = 0; k < random_candidates; ++k) {
         const double d1 = uniform_from_output(static_cast<std::uint32_t>(engine()));
         const double d2 = uniform_from_output(static_cast<std::uint32_t>(engine()));
-        const complex_f c{static_cast<float>(4.0 * d2 - 2.0), static_cast<float>(4.0 * d1 - 2.0)};
+        const complex_f c = search_candidate(d1, d2);
         const bool fast_rejected = evaluate(fast, c);
         const bool literal_rejected = reference_evaluate(literal, c);
         SCOPED_TRACE(::testing::Message() << "candidate " << k << ", c = " << c);

@@ -1,6 +1,7 @@
 #include "garden/evaluate.h"
 #include "garden/orbit_walk.h"
 #include "random/random.h"
+#include "reference_evaluate.h"
 
 #include <cmath>
 #include <limits>
@@ -183,7 +184,7 @@ complex_f search(rose_shape& shape, std::uint32_t seed, int* candidates = nullpt
     for (;;) {
         const double d1 = uniform_from_output(static_cast<std::uint32_t>(engine()));
         const double d2 = uniform_from_output(static_cast<std::uint32_t>(engine()));
-        const complex_f c{static_cast<float>(4.0 * d2 - 2.0), static_cast<float>(4.0 * d1 - 2.0)};
+        const complex_f c = search_candidate(d1, d2);
         ++tried;
         if (!evaluate(shape, c)) {
             if (candidates) {

@@ -1,6 +1,5 @@
 #include "garden/evaluate.h"
 #include "garden/rose_garden.h"
-#include "garden/saver_scene.h"
 #include "random/random.h"
 
 #include <string>
@@ -23,17 +22,6 @@ std::vector<std::int32_t> states(const rose_garden& garden) {
         result.push_back(state.load());
     }
     return result;
-}
-
-TEST(WorkerPacing, PadsShortTicksAndRestsFourTimesALongOne) {
-    EXPECT_EQ(worker_pause_micros(0), 50000);
-    EXPECT_EQ(worker_sleep_millis(0), 50);
-    EXPECT_EQ(worker_sleep_millis(1000), 49);
-    EXPECT_EQ(worker_sleep_millis(10000), 40);
-    EXPECT_EQ(worker_sleep_millis(12500), 50);
-    EXPECT_EQ(worker_sleep_millis(20000), 80);
-    // Hours-long ticks neither overflow nor go without rest.
-    EXPECT_EQ(worker_pause_micros(3600000000LL), 14400000000LL);
 }
 
 TEST(Garden, StartsEmptyWithTwoFreeSlots) {
@@ -142,29 +130,6 @@ TEST(Garden, CullRemovesEveryExpiredRoseAndGoesOn) {
     EXPECT_EQ(garden.rose_count.load(), 1);
     EXPECT_EQ(retired, 3);
     EXPECT_EQ(states(garden), (std::vector<std::int32_t>{slot_free, slot_free}));
-}
-
-TEST(Scene, WithoutAWorkerSetSizeOnlyStoresAndLaysOut) {
-    saver_scene scene(false);
-    EXPECT_EQ(scene.width, 0);
-    EXPECT_FALSE(scene.worker_started);
-    // Without a size a frame ages nothing and leaves the camera alone.
-    scene.garden.shapes[0].point_count = 10;
-    scene.garden.shapes[0].radius = 0.2f;
-    scene.garden.roses.push_back(
-        std::make_unique<rose>(&scene.garden.shapes[0], 0, rgba{1, 2, 3, 4}, 0.0f, 0.0f));
-    scene.frame_update();
-    EXPECT_EQ(scene.garden.roses.front()->age, 3);
-    EXPECT_EQ(scene.camera.elevation, 0.0f);
-    EXPECT_EQ(scene.camera.x, 0.0f);
-
-    scene.set_size(640, 480);
-    EXPECT_FALSE(scene.worker_started);
-    EXPECT_EQ(scene.garden.width, 640);
-    EXPECT_EQ(scene.garden.height, 480);
-    EXPECT_EQ(scene.garden.roses.front()->width, 640.0f);
-    EXPECT_NE(scene.garden.roses.front()->vertices[0].x, 0.0f);
-    scene.stop_worker(); // harmless without a thread
 }
 
 } // namespace

@@ -102,6 +102,13 @@ TEST_F(HeadlessRun, SameSeedGivesTheSameEventsDiagnosticsAndPictures) {
     EXPECT_EQ(slurp(dir / "a.err").rfind("roses.size: 0 < 1\nroses.size: 0 < 1\n", 0), 0u);
 }
 
+TEST_F(HeadlessRun, OptionsTakeOneOrTwoDashesAndValuesAfterEquals) {
+    ASSERT_EQ(run("--seed 3 --size 64x48 --frames 40 --png '" + (dir / "a.png").string() + "'"), 0);
+    ASSERT_EQ(run("-seed=3 -size 64x48 --frames=40 -png '" + (dir / "b.png").string() + "'"), 0)
+        << slurp(dir / "run.err");
+    EXPECT_EQ(slurp(dir / "a.png"), slurp(dir / "b.png"));
+}
+
 TEST_F(HeadlessRun, BadOptionsAndPathsExitWithTwoAndOneLine) {
     const std::vector<std::string> bad = {
         "--bogus",
@@ -113,6 +120,8 @@ TEST_F(HeadlessRun, BadOptionsAndPathsExitWithTwoAndOneLine) {
         "--every 0",
         "--seed 4294967296",
         "--png",
+        "-png=",
+        "--help=yes",
         "--png /nonexistent-dir/x.png",
         "--events /nonexistent-dir/e.jsonl",
         "--frames-dir /proc/roses-frames",

@@ -51,6 +51,11 @@ with xvfb():
     code, out, error = run("--help", env=no_display)
     checks.expect(code == 0 and "-window-id" in out and "-saver" in out and error == "",
                   f"--help: code {code}, stdout {out!r}, stderr {error!r}")
+    # The usage points at the renderer's own help, and that help works as written there.
+    checks.expect("-headless -help" in out, f"--help does not point at -headless -help: {out!r}")
+    code, out, error = run("-headless", "-help", env=no_display)
+    checks.expect(code == 0 and "--frames-dir" in out and error == "",
+                  f"-headless -help: code {code}, stdout {out!r}, stderr {error!r}")
     code, out, error = run("-version", env=no_display)
     checks.expect(code == 0 and out.startswith("roses ") and error == "",
                   f"-version: code {code}, stdout {out!r}")

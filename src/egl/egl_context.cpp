@@ -1,4 +1,4 @@
-#include "headless/egl_context.h"
+#include "egl/egl_context.h"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>

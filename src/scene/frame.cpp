@@ -1,15 +1,18 @@
-#include "display/frame.h"
+#include "scene/frame.h"
 
 #include <cmath>
-#include <mutex>
 
 #include "display/gl_headers.h"
-#include "garden/saver_scene.h"
+#include "display/rose_gl.h"
+#include "scene/saver_scene.h"
 
 namespace roses {
 namespace {
 
-// 360 / 3.14159, slightly off 360 / pi; kept so that the view matches the saver's own.
+// Degrees per radian of the half angle, with pi rounded to 3.14159: the field of view comes
+// out 8.4e-7 of itself wider than with pi. That shifts a projected point by far less than a
+// pixel, but it is the view every recorded picture and golden figure of ours was made with,
+// so the rounding stays.
 constexpr double half_angle_to_degrees = 114.59165581759555;
 constexpr double near_plane = 1.0;
 constexpr double far_plane = 10000000.0;
@@ -58,13 +61,8 @@ void render_frame(saver_scene& scene) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glPushMatrix();
     scene.frame_update();
-    {
-        std::lock_guard<std::mutex> guard(scene.garden.lock);
-        for (auto& live : scene.garden.roses) {
-            live->draw();
-        }
-        glFlush();
-    }
+    scene.garden.visit_roses([](rose& live) { draw_rose(live); });
+    glFlush();
     glPopMatrix();
 }
 

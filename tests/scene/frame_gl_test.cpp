@@ -1,9 +1,10 @@
 // Frame drawing on a real OpenGL context: Mesa's surfaceless EGL platform.
-#include "display/frame.h"
 #include "display/gl_headers.h"
-#include "garden/saver_scene.h"
-#include "headless/egl_context.h"
+#include "display/rose_gl.h"
+#include "egl/egl_context.h"
 #include "random/random.h"
+#include "scene/frame.h"
+#include "scene/saver_scene.h"
 
 #include <array>
 #include <cmath>
@@ -120,7 +121,7 @@ TEST_F(FrameGl, RoseIsDrawnFromTheArraysTheAgeSelects) {
     const std::int32_t n = r.count;
 
     r.age = n + 5; // sweep phase: the spot on vertex 5
-    r.draw();
+    draw_rose(r);
     GLvoid* pointer = nullptr;
     glGetPointerv(GL_VERTEX_ARRAY_POINTER, &pointer);
     EXPECT_EQ(pointer, static_cast<GLvoid*>(&r.vertices[0]));
@@ -133,13 +134,13 @@ TEST_F(FrameGl, RoseIsDrawnFromTheArraysTheAgeSelects) {
     EXPECT_FALSE(glIsEnabled(GL_COLOR_ARRAY));
 
     r.age = 3 * n + 10; // shrinking: from vertex 11 on
-    r.draw();
+    draw_rose(r);
     glGetPointerv(GL_VERTEX_ARRAY_POINTER, &pointer);
     EXPECT_EQ(pointer, static_cast<GLvoid*>(&r.vertices[11]));
 
     glVertexPointer(3, GL_FLOAT, 0, nullptr);
     r.age = 4 * n - 2; // a single vertex is no strip
-    r.draw();
+    draw_rose(r);
     glGetPointerv(GL_VERTEX_ARRAY_POINTER, &pointer);
     EXPECT_EQ(pointer, nullptr);
 }

@@ -1,8 +1,8 @@
 // The real worker thread against a frame loop, as a host runs them; meant for the
 // ThreadSanitizer build, where a data race fails the test.
-#include "display/frame.h"
-#include "garden/saver_scene.h"
-#include "headless/egl_context.h"
+#include "egl/egl_context.h"
+#include "scene/frame.h"
+#include "scene/saver_scene.h"
 
 #include <chrono>
 #include <thread>

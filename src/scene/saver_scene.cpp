@@ -1,4 +1,4 @@
-#include "garden/saver_scene.h"
+#include "scene/saver_scene.h"
 
 #include <algorithm>
 #include <chrono>
@@ -38,12 +38,7 @@ void saver_scene::set_size(std::int32_t new_width, std::int32_t new_height) {
     height = new_height;
     garden.width = new_width;
     garden.height = new_height;
-    {
-        std::lock_guard<std::mutex> guard(garden.lock);
-        for (auto& live : garden.roses) {
-            live->layout(garden.width, garden.height);
-        }
-    }
+    garden.visit_roses([this](rose& live) { live.layout(garden.width, garden.height); });
     if (start_worker && !worker_started) {
         worker = std::thread([this] { worker_main(); });
         worker_thread_id =

@@ -1,0 +1,51 @@
+#include "cli/command_line.h"
+
+namespace roses {
+
+std::optional<std::pair<std::int32_t, std::int32_t>> parse_size(std::string_view text,
+                                                                std::int32_t largest) {
+    const auto cross = text.find_first_of("xX");
+    if (cross == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const auto width = parse_number<std::int32_t>(text.substr(0, cross));
+    const auto height = parse_number<std::int32_t>(text.substr(cross + 1));
+    if (!width || !height || *width < 1 || *height < 1 || *width > largest || *height > largest) {
+        return std::nullopt;
+    }
+    return std::pair{*width, *height};
+}
+
+bool option_reader::next() {
+    if (index + 1 >= argc) {
+        return false;
+    }
+    current = argv[++index];
+    option_name = {};
+    inline_value.reset();
+    if (is_option()) {
+        option_name = current.substr(current[1] == '-' ? 2 : 1);
+        if (const auto equals = option_name.find('='); equals != std::string_view::npos) {
+            inline_value = option_name.substr(equals + 1);
+            option_name = option_name.substr(0, equals);
+        }
+    }
+    return true;
+}
+
+std::string option_reader::spelled() const {
+    return std::string(
+        current.substr(0, current.size() - (inline_value ? inline_value->size() + 1 : 0)));
+}
+
+std::optional<std::string_view> option_reader::value() {
+    if (inline_value) {
+        return inline_value;
+    }
+    if (index + 1 < argc) {
+        return std::string_view(argv[++index]);
+    }
+    return std::nullopt;
+}
+
+} // namespace roses
