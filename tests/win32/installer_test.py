@@ -9,7 +9,8 @@ with display scaling at 150 % (LogPixels 144), on the X display in DISPLAY:
 2. a newer version installed over it with /KEEPSAVER leaves one entry, and the saver the user
    chose since stays chosen;
 3. the uninstaller removes the file, its own files and the entry, and leaves that saver;
-4. installed again and uninstalled, it clears the saver setting that still names Roses.
+4. installed twice more (one entry) and uninstalled, it clears the saver setting that still
+   names Roses.
 
 Usage: installer_test.py INSTALLER VERSION ROSES_SCR DPI_PROBE NSI MAKENSIS [DEFINE...]
 (the NSI, MAKENSIS and DEFINEs build the newer version's installer).
@@ -203,6 +204,8 @@ def check_upgrade_and_uninstall(prefix, newer, installer):
 
 def check_uninstall_clears_roses(prefix, installer):
     install(prefix, installer)
+    install(prefix, installer)
+    expect(len(roses_entries(prefix)) == 1, "installing twice left more than one entry")
     expect(prefix.value(DESKTOP_KEY, "SCRNSAVE.EXE") == SYSTEM_SAVER, "Roses is not the saver")
     uninstall(prefix)
     expect(prefix.value(DESKTOP_KEY, "SCRNSAVE.EXE") is None, "SCRNSAVE.EXE still names Roses")
