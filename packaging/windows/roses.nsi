@@ -25,6 +25,7 @@ Name "Roses ${VERSION}"
 OutFile "${OUTFILE}"
 ; The saver itself goes to $SYSDIR; this folder holds only the uninstaller.
 InstallDir "$PROGRAMFILES64\Roses"
+BrandingText "Roses ${VERSION}"
 ShowInstDetails show
 ShowUninstDetails show
 
