@@ -5,6 +5,8 @@ window, and the switches that must end with -1 and show nothing.
 
 Usage: end_to_end_test.py ROSES_SCR PREVIEW_PARENT [unittest options]
 """
+import ctypes
+import ctypes.util
 import os
 import subprocess
 import sys
@@ -37,6 +39,56 @@ def lit(shot, left=0, top=0, width=None, height=None):
     for y in range(top, top + height):
         row = data[(y * screen_width + left) * 3:(y * screen_width + left + width) * 3]
         count += len(row) - row.count(0)
+    return count
+
+
+def preview_surface(width, height):
+    """Wine's hidden X window for the preview's GL frames: a window of the preview's size at
+    (0, 0) inside a 1 x 1 window at (-1, -1), the only one listed so by xwininfo."""
+    tree = subprocess.run(["xwininfo", "-root", "-tree"], check=True, capture_output=True,
+                          text=True).stdout
+    for line in tree.splitlines():
+        if line.strip().startswith("0x") and f" {width}x{height}+0+0  +-1+-1" in line:
+            return int(line.split()[0], 16)
+    return None
+
+
+def lit_surface(window, width, height):
+    """How many pixels of an X window are not black, read with XGetImage: import and xwd crop
+    a window to what is on the screen, and this one lies off it."""
+    class XImage(ctypes.Structure):
+        _fields_ = [("width", ctypes.c_int), ("height", ctypes.c_int),
+                    ("xoffset", ctypes.c_int), ("format", ctypes.c_int),
+                    ("data", ctypes.POINTER(ctypes.c_ubyte)), ("byte_order", ctypes.c_int),
+                    ("bitmap_unit", ctypes.c_int), ("bitmap_bit_order", ctypes.c_int),
+                    ("bitmap_pad", ctypes.c_int), ("depth", ctypes.c_int),
+                    ("bytes_per_line", ctypes.c_int), ("bits_per_pixel", ctypes.c_int)]
+
+    xlib = ctypes.cdll.LoadLibrary(ctypes.util.find_library("X11"))
+    xlib.XOpenDisplay.restype = ctypes.c_void_p
+    xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    xlib.XGetImage.restype = ctypes.POINTER(XImage)
+    xlib.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
+                               ctypes.c_uint, ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
+    xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    # A failed XGetImage (the window went away) would end the process in the default handler.
+    handler = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p)(lambda *_: 0)
+    xlib.XSetErrorHandler(handler)
+    display = xlib.XOpenDisplay(None)
+    all_planes, z_pixmap = 0xFFFFFFFF, 2
+    image = xlib.XGetImage(display, window, 0, 0, width, height, all_planes, z_pixmap)
+    count = 0
+    if image and image.contents.bits_per_pixel == 32:
+        row_bytes = image.contents.bytes_per_line
+        data = ctypes.string_at(image.contents.data, row_bytes * height)
+        for y in range(height):
+            row = data[y * row_bytes:y * row_bytes + width * 4]
+            # 32-bit BGRX: a pixel is lit when any of its three colour bytes is.
+            count += sum(1 for x in range(0, len(row), 4) if row[x:x + 3] != b"\0\0\0")
+    if image:
+        xlib.XFree(image.contents.data)
+        xlib.XFree(image)
+    xlib.XCloseDisplay(display)
     return count
 
 
@@ -157,10 +209,7 @@ class EndToEnd(unittest.TestCase):
             time.sleep(2.0)
             shot = screen()
             self.assert_outside_unchanged(before, shot, (left, top, width, height))
-            if lit(shot, left, top, width, height) == lit(before, left, top, width, height):
-                # Wine 8 gives a child window of another process a device context without an X
-                # drawable, so what that child draws with OpenGL never reaches the screen.
-                print("note: the preview's frames are not visible under this wine")
+            self.assert_preview_surface_draws(width, height)
 
             # Keys, clicks and movement on the preview change nothing.
             xdotool("mousemove", str(left + width // 2), str(top + height // 2))
@@ -175,10 +224,27 @@ class EndToEnd(unittest.TestCase):
             self.assertEqual(parent.stdout.readline().split(), ["child", "Preview", "152", "112"])
             self.assertEqual(wait_exit(self.saver.process, 10), 0)
             self.assertEqual(wait_exit(parent, 10), 0)
+            self.assertIsNone(preview_surface(width, height), "the preview surface outlived it")
         finally:
             if parent.poll() is None:
                 parent.kill()
                 parent.wait()
+            parent.stdin.close()
+            parent.stdout.close()
+
+    def assert_preview_surface_draws(self, width, height):
+        """Wine 8 never copies a GL child window of another process into its parent's pixels
+        (the parent's client area keeps its own brush). It renders the child into a hidden X
+        window of its own, redirected off screen, which can still be read: there the
+        preview's frames must show a rose."""
+        count = 0
+        while time.monotonic() - self.saver.started < 40 and count < 100:
+            surface = preview_surface(width, height)
+            count = lit_surface(surface, width, height) if surface else 0
+            time.sleep(0.5)
+        print(f"preview surface: {count} lit pixels "
+              f"{time.monotonic() - self.saver.started:.1f} s after start")
+        self.assertGreaterEqual(count, 100, "the preview's own surface shows no rose")
 
     def assert_outside_unchanged(self, before, after, box):
         width, height, old = before

@@ -1,5 +1,7 @@
 // What the built roses.scr carries besides code: the name the platform lists, the icon
-// groups, the manifest, and the two resources that the code asks for but must not find.
+// groups, the manifest, the version, and the two resources that the code asks for but must
+// not find.
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -67,6 +69,54 @@ TEST_F(Resources, ManifestRunsAsTheInvokerWithoutUiAccess) {
     const std::string manifest = resource_text(found);
     EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
     EXPECT_NE(manifest.find("uiAccess=\"false\""), std::string::npos);
+    EXPECT_NE(manifest.find(">true/pm</dpiAware>"), std::string::npos);
+    EXPECT_NE(manifest.find(">PerMonitorV2, PerMonitor</dpiAwareness>"), std::string::npos);
+}
+
+// Read as Explorer and installers read it. The version functions live in version.dll, which
+// the test looks up at run time rather than linking another import library.
+TEST(VersionResource, CarriesTheProjectsVersionAndNames) {
+    HMODULE library = LoadLibraryA("version.dll");
+    ASSERT_NE(library, nullptr);
+    auto size_of = reinterpret_cast<decltype(&GetFileVersionInfoSizeA)>(
+        reinterpret_cast<void*>(GetProcAddress(library, "GetFileVersionInfoSizeA")));
+    auto read = reinterpret_cast<decltype(&GetFileVersionInfoA)>(
+        reinterpret_cast<void*>(GetProcAddress(library, "GetFileVersionInfoA")));
+    auto query = reinterpret_cast<decltype(&VerQueryValueA)>(
+        reinterpret_cast<void*>(GetProcAddress(library, "VerQueryValueA")));
+    ASSERT_TRUE(size_of && read && query);
+
+    DWORD ignored = 0;
+    std::string info(size_of(ROSES_SCR_PATH, &ignored), '\0');
+    ASSERT_FALSE(info.empty());
+    ASSERT_TRUE(read(ROSES_SCR_PATH, 0, static_cast<DWORD>(info.size()), info.data()));
+
+    void* value = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(query(info.data(), "\\", &value, &length));
+    const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
+    char numbers[64];
+    std::snprintf(numbers, sizeof numbers, "%d.%d.%d", HIWORD(fixed->dwFileVersionMS),
+                  LOWORD(fixed->dwFileVersionMS), HIWORD(fixed->dwFileVersionLS));
+    EXPECT_EQ(std::string(numbers), ROSES_VERSION_TEXT);
+    EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
+    EXPECT_EQ(fixed->dwProductVersionLS, fixed->dwFileVersionLS);
+
+    auto text = [&](const char* name) {
+        const std::string path = std::string("\\StringFileInfo\\040904B0\\") + name;
+        char* found = nullptr;
+        UINT chars = 0;
+        if (!query(info.data(), path.c_str(), reinterpret_cast<void**>(&found), &chars)) {
+            return std::string("(missing)");
+        }
+        return std::string(found);
+    };
+    EXPECT_EQ(text("FileDescription"), "Roses");
+    EXPECT_EQ(text("ProductName"), "Roses");
+    EXPECT_EQ(text("FileVersion"), ROSES_VERSION_TEXT);
+    EXPECT_EQ(text("ProductVersion"), ROSES_VERSION_TEXT);
+    EXPECT_NE(text("LegalCopyright").find("MIT"), std::string::npos);
+    FreeLibrary(library);
 }
 
 TEST_F(Resources, NeitherTheClassIconNorTheSettingsDialogExists) {

@@ -18,6 +18,8 @@ import sys
 import tempfile
 import time
 
+from wine_prefix import copy_prefix
+
 SKIPPED = 77
 MONITOR = (1024, 768)
 VIRTUAL = (0, 0, 2 * MONITOR[0], MONITOR[1])
@@ -91,18 +93,10 @@ class Session:
 
     def copy_prefix(self):
         source = os.environ.get("WINEPREFIX") or os.path.expanduser("~/.wine")
-        if not os.path.isfile(os.path.join(source, "system.reg")):
-            raise Skip(f"no initialised wine prefix at {source}")
         prefix = os.path.join(self.work, "wine")
-        # Hard links make the copy of the large Windows tree instant. The wineserver rewrites
-        # its registry files in place, so those (the prefix's top-level files) are real copies.
-        if subprocess.run(["cp", "-al", source, prefix], capture_output=True).returncode != 0:
-            raise Skip("the wine prefix cannot be hard-linked into the build tree")
-        for name in os.listdir(prefix):
-            path = os.path.join(prefix, name)
-            if os.path.isfile(path) and not os.path.islink(path):
-                os.unlink(path)
-                shutil.copy2(os.path.join(source, name), path)
+        problem = copy_prefix(source, prefix)
+        if problem:
+            raise Skip(problem)
         self.env["WINEPREFIX"] = prefix
         # As in the other runs: unmanaged windows, no wait for a window manager.
         self.run(["wine", "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed",

@@ -1,0 +1,25 @@
+"""A private copy of a wine prefix, for tests that need a wineserver of their own or that
+change what the shared prefix must keep (the registry, the system folder)."""
+import os
+import shutil
+import subprocess
+
+
+def copy_prefix(source, prefix, private=()):
+    """Copies the prefix at source to prefix; returns why it cannot, or None. Hard links make
+    the copy of the large Windows tree instant, and new files written into the copy do not
+    reach the source; but a file rewritten in place would. The wineserver rewrites its
+    registry files in place, so those (the top-level files) are real copies, and so is every
+    path in private (relative to the prefix) that exists."""
+    if not os.path.isfile(os.path.join(source, "system.reg")):
+        return f"no initialised wine prefix at {source}"
+    if subprocess.run(["cp", "-al", source, prefix], capture_output=True).returncode != 0:
+        return "the wine prefix cannot be hard-linked into the build tree"
+    top_level = [name for name in os.listdir(prefix)
+                 if os.path.isfile(os.path.join(prefix, name))]
+    for name in [*top_level, *private]:
+        path = os.path.join(prefix, name)
+        if os.path.isfile(path) and not os.path.islink(path):
+            os.unlink(path)
+            shutil.copy2(os.path.join(source, name), path)
+    return None
