@@ -12,8 +12,10 @@ import sys
 import tempfile
 import time
 
-# Display numbers of our own: the Windows tests use 90-130.
-DISPLAYS = range(140, 190)
+# Display numbers of our own: the Windows tests use 90-130. ROSES_TEST_DISPLAYS=FIRST-LAST
+# picks others, for a machine where those are taken.
+_first, _last = os.environ.get("ROSES_TEST_DISPLAYS", "140-189").split("-")
+DISPLAYS = range(int(_first), int(_last) + 1)
 
 _started = []
 
@@ -124,6 +126,22 @@ class Image:
     def lit_outside(self, x, y, width, height, threshold=0):
         return self.lit(threshold=threshold) - self.lit(x, y, width, height, threshold)
 
+    def lit_box(self):
+        """The smallest rectangle (left, top, right, bottom) holding every pixel that is not
+        black, or None when there is none."""
+        box = None
+        row_bytes = self.width * 3
+        for row in range(self.height):
+            line = self.pixels[row * row_bytes:(row + 1) * row_bytes]
+            lit = line.strip(b"\0")
+            if not lit:
+                continue
+            left = (len(line) - len(line.lstrip(b"\0"))) // 3
+            right = (len(line.rstrip(b"\0")) + 2) // 3
+            box = (left, row, right, row + 1) if box is None else \
+                (min(box[0], left), box[1], max(box[2], right), row + 1)
+        return box
+
 
 def screenshot(path=None):
     """The whole screen; with a path, also saved there as a PNG."""
@@ -153,6 +171,32 @@ def wait_for_rose(x, y, width, height, timeout):
         picture = screenshot()
         return picture if picture.lit(x, y, width, height) > 0 else None
     return wait_until(lit_picture, timeout, step=0.25)
+
+
+def expect_follows_resize(checks, program, window, old, new, timeout):
+    """Resizes the window from the old rectangle (x, y, width, height) to the new one at the
+    same place and expects the picture laid out for the new size: once the rose has grown over
+    a quarter of the new window, pixels beyond the old bounds and the rose's box centred in
+    the new window (within its middle half: the camera wanders)."""
+    x, y, width, height = new
+    what = f"resized from {old[2]}x{old[3]} to {width}x{height}"
+    xdotool("windowsize", window, width, height)
+
+    def grown():
+        picture = screenshot()
+        box = picture.lit_box()
+        spread = box and (box[2] - box[0] >= width / 4 or box[3] - box[1] >= height / 4)
+        return picture if spread and picture.lit_outside(*old) > 0 else None
+    picture = wait_until(grown, timeout, step=0.25)
+    if not checks.expect(picture, f"{what}: no rose grown beyond the old bounds", program):
+        return
+    checks.expect(picture.lit_outside(x, y, width, height) == 0,
+                  f"{what}: pixels lit outside the window")
+    left, top, right, bottom = picture.lit_box()
+    centre_x, centre_y = (left + right) / 2 - x, (top + bottom) / 2 - y
+    checks.expect(abs(centre_x - width / 2) < width / 4 and abs(centre_y - height / 2) < height / 4,
+                  f"{what}: the rose's box {left},{top} to {right},{bottom} is not centred in "
+                  f"the window", program)
 
 
 def xdotool(*args):
