@@ -199,6 +199,107 @@ def expect_follows_resize(checks, program, window, old, new, timeout):
                   f"the window", program)
 
 
+# Run as root, the test hands the daemon to nobody; an ordinary user runs it as is.
+AS_NOBODY = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"] \
+    if os.geteuid() == 0 else []
+
+
+def children():
+    """Every process's parent, by process id."""
+    parents = {}
+    for entry in os.listdir("/proc"):
+        if entry.isdigit():
+            try:
+                with open(f"/proc/{entry}/stat") as stat:
+                    fields = stat.read().rsplit(")", 1)[1].split()
+                parents[int(entry)] = (int(fields[1]), fields[0])
+            except (OSError, IndexError, ValueError):
+                pass
+    return parents
+
+
+def descendants(root):
+    """The living processes below root, nearest first."""
+    parents = children()
+    found, frontier = [], [root]
+    while frontier:
+        parent = frontier.pop(0)
+        for pid, (ppid, state) in parents.items():
+            if ppid == parent and state != "Z":
+                found.append(pid)
+                frontier.append(pid)
+    return found
+
+
+def running_copy(daemon, binary):
+    """The process id of our program below the daemon, once it is there."""
+    for pid in descendants(daemon):
+        try:
+            if os.readlink(f"/proc/{pid}/exe") == binary:
+                return pid
+        except OSError:
+            pass
+    return None
+
+
+def alive(pid):
+    try:
+        with open(f"/proc/{pid}/stat") as stat:
+            return stat.read().rsplit(")", 1)[1].split()[0] != "Z"
+    except OSError:
+        return False
+
+
+def daemon_draws(checks, home, hack, env=None, keep_screenshot=None, keep_after=0.0):
+    """Runs the real XScreenSaver daemon on the current display with the settings in home
+    (as nobody when we are root: it starts no hack as root), activates it and expects the
+    hack at path hack to start below it, draw, and end on deactivation."""
+    log = tempfile.TemporaryFile("w+")
+    env = dict(env or os.environ, HOME=home)
+
+    def command(*args):
+        return subprocess.run([*AS_NOBODY, "xscreensaver-command", *args], env=env,
+                              capture_output=True, text=True, timeout=30)
+
+    def daemon_log():
+        log.seek(0)
+        return "\n--- daemon log ---\n" + log.read()[-3000:]
+
+    daemon = spawn([*AS_NOBODY, "xscreensaver", "-no-splash", "-verbose"], env=env, stdout=log,
+                   stderr=subprocess.STDOUT)
+    try:
+        ready = wait_until(lambda: command("-version").returncode == 0, 20 * SLOW, step=0.5)
+        checks.expect(ready, "the daemon did not answer xscreensaver-command")
+        command("-activate")
+        pid = wait_until(lambda: running_copy(daemon.pid, hack), 15 * SLOW, step=0.2)
+        checks.expect(pid, f"the daemon did not start {hack}" + daemon_log())
+        started = time.monotonic()
+        picture = wait_until(lambda: screenshot().lit() > 0, 10 * SLOW, step=0.5)
+        checks.expect(picture, "nothing on the screen 10 s after -activate" + daemon_log())
+        if pid:
+            checks.expect(alive(pid), "the hack ended while the saver was active" + daemon_log())
+            print(f"the hack drew within {time.monotonic() - started:.1f} s of starting")
+            if keep_screenshot:
+                time.sleep(keep_after)
+                screenshot(keep_screenshot)
+            command("-deactivate")
+            checks.expect(wait_until(lambda: not alive(pid), 5 * SLOW),
+                          "the hack still runs after -deactivate" + daemon_log())
+        command("-exit")
+        wait_until(lambda: daemon.poll() is not None, 5)
+    finally:
+        # The daemon's helpers and the hack run as nobody, below the daemon: end them by
+        # process id before the server goes.
+        leftovers = descendants(daemon.pid)
+        if daemon.poll() is None:
+            daemon.terminate()
+        for pid in leftovers:
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except OSError:
+                pass
+
+
 def xdotool(*args):
     return subprocess.run(["xdotool", *map(str, args)], check=True, capture_output=True,
                           text=True, timeout=10).stdout.strip()
