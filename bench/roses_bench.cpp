@@ -61,17 +61,31 @@ void BM_evaluate_full_length(benchmark::State& state) {
     evaluate_repeatedly(state, evaluate, full_length_c, rose_shape::default_max_hops);
 }
 
-// The decisions, then the arcs by the baseline kernel that every x86-64 processor runs.
+// The baseline build of the arc kernel that every x86-64 processor runs, if this is one.
+arcs::kernel sse2_kernel() {
+    for (const auto& kernel : arcs::available_kernels()) {
+        if (std::strcmp(kernel.name, "sse2") == 0) {
+            return kernel.draw;
+        }
+    }
+    return nullptr;
+}
+
+// The decisions, then the arcs by the SSE2 kernel.
 bool evaluate_sse2(rose_shape& shape, complex_f c) {
+    static const arcs::kernel draw = sse2_kernel();
     const bool rejected = walk_orbit(shape, c);
     const complex_f last =
         shape.points[static_cast<std::size_t>(shape.hops - 1) * shape.points_per_hop];
-    arcs::draw_sse2(
-        {shape.points.data(), shape.hops, shape.points_per_hop, square_plus_c(last, shape.c)});
+    draw({shape.points.data(), shape.hops, shape.points_per_hop, square_plus_c(last, shape.c)});
     return rejected;
 }
 
 void BM_evaluate_full_length_sse2(benchmark::State& state) {
+    if (sse2_kernel() == nullptr) {
+        state.SkipWithError("no SSE2 build of the arc kernel on this processor");
+        return;
+    }
     evaluate_repeatedly(state, evaluate_sse2, full_length_c, rose_shape::default_max_hops);
 }
 

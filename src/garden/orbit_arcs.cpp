@@ -3,25 +3,41 @@
 #include "garden/orbit_math.h"
 
 namespace roses {
-namespace {
+namespace arcs {
 
-using arcs_kernel = void (*)(const arcs::orbit_arcs_job&);
+// The builds of the kernel. Which of them exist is decided by the build for the processor
+// family it targets (ROSES_ARCS_X86_64 or ROSES_ARCS_NEON); the scalar one always does.
+void draw_scalar(const orbit_arcs_job& job);
+#ifdef ROSES_ARCS_X86_64
+void draw_sse2(const orbit_arcs_job& job);
+void draw_avx2(const orbit_arcs_job& job);
+#endif
+#ifdef ROSES_ARCS_NEON
+void draw_neon(const orbit_arcs_job& job);
+#endif
 
-arcs_kernel pick_kernel() {
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-    // These checks include the operating system's support for the wide registers.
+std::vector<named_kernel> available_kernels() {
+    std::vector<named_kernel> kernels{{"scalar", draw_scalar}};
+#ifdef ROSES_ARCS_X86_64
+    // SSE2 is part of every x86-64 processor; the checks for AVX2 and FMA include the
+    // operating system's support for the wide registers.
+    kernels.push_back({"sse2", draw_sse2});
     __builtin_cpu_init();
     if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma")) {
-        return arcs::draw_avx2;
+        kernels.push_back({"avx2", draw_avx2});
     }
 #endif
-    return arcs::draw_sse2;
+#ifdef ROSES_ARCS_NEON
+    // Advanced SIMD with doubles is part of every 64-bit Arm processor.
+    kernels.push_back({"neon", draw_neon});
+#endif
+    return kernels;
 }
 
-} // namespace
+} // namespace arcs
 
 void draw_orbit_arcs(rose_shape& shape) {
-    static const arcs_kernel kernel = pick_kernel();
+    static const arcs::kernel kernel = arcs::available_kernels().back().draw;
     if (shape.hops <= 0 || shape.points_per_hop <= 1) {
         return;
     }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "garden/rose_shape.h"
 
@@ -26,10 +27,16 @@ struct orbit_arcs_job {
     complex_f q_last;
 };
 
-// One build of the vector kernel per instruction set; the dispatcher picks the widest that
-// the processor and the operating system support.
-void draw_sse2(const orbit_arcs_job& job);
-void draw_avx2(const orbit_arcs_job& job);
+using kernel = void (*)(const orbit_arcs_job&);
+
+struct named_kernel {
+    const char* name; // "scalar", "sse2", "avx2" or "neon"
+    kernel draw;
+};
+
+// Every build of the kernel that this processor and operating system can run, from the plain
+// scalar one to the widest, which draw_orbit_arcs uses. Tests and benchmarks compare them.
+std::vector<named_kernel> available_kernels();
 
 } // namespace arcs
 } // namespace roses

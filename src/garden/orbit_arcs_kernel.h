@@ -6,7 +6,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#if defined(__SSE2__)
 #include <immintrin.h>
+#endif
 // xsimd's large-argument reduction for sin and cos, inlined into the kernel, trips GCC's
 // flow analysis in sanitizer builds; the kernel never takes that path (its angles are below
 // one turn).
@@ -25,25 +27,39 @@ namespace {
 constexpr std::int32_t block_passes = 256;
 
 // Rounds one point of each lane's hop to floats and writes it to that hop's slot: lane l
-// goes to slot[l * stride].
-inline void store_lanes(__m128d re, __m128d im, complex_f* slot, std::int64_t stride) {
-    const __m128 pair = _mm_unpacklo_ps(_mm_cvtpd_ps(re), _mm_cvtpd_ps(im));
-    _mm_storel_pi(reinterpret_cast<__m64*>(slot), pair);
-    _mm_storeh_pi(reinterpret_cast<__m64*>(slot + stride), pair);
-}
-
-#ifdef __AVX2__
-inline void store_lanes(__m256d re, __m256d im, complex_f* slot, std::int64_t stride) {
-    const __m128 re_f = _mm256_cvtpd_ps(re);
-    const __m128 im_f = _mm256_cvtpd_ps(im);
-    const __m128 low = _mm_unpacklo_ps(re_f, im_f);
-    const __m128 high = _mm_unpackhi_ps(re_f, im_f);
-    _mm_storel_pi(reinterpret_cast<__m64*>(slot), low);
-    _mm_storeh_pi(reinterpret_cast<__m64*>(slot + stride), low);
-    _mm_storel_pi(reinterpret_cast<__m64*>(slot + 2 * stride), high);
-    _mm_storeh_pi(reinterpret_cast<__m64*>(slot + 3 * stride), high);
-}
+// goes to slot[l * stride]. On x86 the rounding and interleaving stay in registers.
+template <class Batch>
+inline void store_lanes(const Batch& re, const Batch& im, complex_f* slot, std::int64_t stride) {
+#if defined(__AVX2__)
+    if constexpr (Batch::size == 4) {
+        const __m128 re_f = _mm256_cvtpd_ps(re);
+        const __m128 im_f = _mm256_cvtpd_ps(im);
+        const __m128 low = _mm_unpacklo_ps(re_f, im_f);
+        const __m128 high = _mm_unpackhi_ps(re_f, im_f);
+        _mm_storel_pi(reinterpret_cast<__m64*>(slot), low);
+        _mm_storeh_pi(reinterpret_cast<__m64*>(slot + stride), low);
+        _mm_storel_pi(reinterpret_cast<__m64*>(slot + 2 * stride), high);
+        _mm_storeh_pi(reinterpret_cast<__m64*>(slot + 3 * stride), high);
+        return;
+    }
 #endif
+#if defined(__SSE2__)
+    if constexpr (Batch::size == 2) {
+        const __m128 pair = _mm_unpacklo_ps(_mm_cvtpd_ps(re), _mm_cvtpd_ps(im));
+        _mm_storel_pi(reinterpret_cast<__m64*>(slot), pair);
+        _mm_storeh_pi(reinterpret_cast<__m64*>(slot + stride), pair);
+        return;
+    }
+#endif
+    alignas(64) double lane_re[Batch::size];
+    alignas(64) double lane_im[Batch::size];
+    re.store_aligned(lane_re);
+    im.store_aligned(lane_im);
+    for (std::size_t l = 0; l < Batch::size; ++l) {
+        slot[static_cast<std::int64_t>(l) * stride] =
+            complex_f(static_cast<float>(lane_re[l]), static_cast<float>(lane_im[l]));
+    }
+}
 
 template <class Arch> void draw_arcs(const orbit_arcs_job& job) {
     using batch = xsimd::batch<double, Arch>;

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 
@@ -75,6 +76,25 @@ bool ends_program(const XEvent& event, const x11_options& options, x11_surface& 
     return false;
 }
 
+// Follows the size of the window: a settings preview pane, a resized window and a monitor
+// change all show up as ConfigureNotify. The new size is only noted here; the next frame
+// lays the picture out for it, so a burst of resizes costs one layout.
+void follow_size(const XEvent& event, x11_surface& surface) {
+    if (event.type != ConfigureNotify) {
+        return;
+    }
+    const XConfigureEvent& configure = event.xconfigure;
+    if (configure.window == surface.window) {
+        surface.width = configure.width;
+        surface.height = configure.height;
+    } else if (surface.own_window && configure.window == surface.root) {
+        // The full-screen saver covers the whole screen, whatever its size has become.
+        XMoveResizeWindow(surface.display, surface.window, 0, 0,
+                          static_cast<unsigned>(configure.width),
+                          static_cast<unsigned>(configure.height));
+    }
+}
+
 // Where the pointer is when the saver starts: movement is measured from here.
 saver_dismissal dismissal_from_pointer(Display* display) {
     Window root_return = 0;
@@ -97,9 +117,10 @@ int run(const x11_options& options, int stop_fd) {
     }
     saver_dismissal dismissal = dismissal_from_pointer(surface.display);
 
-    // The size is fixed here, once: later changes of the window are not followed.
     auto scene = std::make_unique<saver_scene>();
     set_projection(*scene, surface.width, surface.height);
+    std::int32_t laid_out_width = surface.width;
+    std::int32_t laid_out_height = surface.height;
 
     using clock = std::chrono::steady_clock;
     auto next_frame = clock::now();
@@ -110,6 +131,7 @@ int run(const x11_options& options, int stop_fd) {
         while (!ended && XPending(surface.display) > 0) {
             XEvent event;
             XNextEvent(surface.display, &event);
+            follow_size(event, surface);
             ended = ends_program(event, options, surface, dismissal);
         }
         if (ended || surface_window_lost()) {
@@ -117,6 +139,12 @@ int run(const x11_options& options, int stop_fd) {
         }
         auto now = clock::now();
         if (now >= next_frame) {
+            if (surface.width != laid_out_width || surface.height != laid_out_height) {
+                // Viewport, projection and the roses' layout, as at the start.
+                set_projection(*scene, surface.width, surface.height);
+                laid_out_width = surface.width;
+                laid_out_height = surface.height;
+            }
             render_frame(*scene);
             present_frame(surface);
             next_frame += frame_period;

@@ -184,6 +184,9 @@ std::string create_window(x11_surface& surface, const x11_options& options, XVis
     class_hint.res_class = class_name;
     XSetClassHint(display, surface.window, &class_hint);
     if (saver) {
+        // A monitor change resizes the root window; the saver's window follows it.
+        surface.root = root;
+        XSelectInput(display, root, StructureNotifyMask);
         surface.blank_cursor = make_blank_cursor(display, surface.window);
         XDefineCursor(display, surface.window, surface.blank_cursor);
     } else {

@@ -21,7 +21,9 @@ struct x11_surface {
     Atom delete_window = 0; // the window manager's close, for our own window
     GLXContext context = nullptr;
     bool double_buffered = false;
-    // The window's size when it was first seen; the projection is made for it once.
+    // The root window of the screen drawn on; the full-screen saver follows its size.
+    Window root = 0;
+    // The window's latest known size; the host lays the picture out for it before a frame.
     std::int32_t width = 0;
     std::int32_t height = 0;
 };

@@ -5,7 +5,7 @@ import os
 import signal
 
 from xharness import (SLOW, Checks, Program, XConnection, binary_from_arguments,
-                      wait_for_rose, xdotool, xvfb)
+                      expect_follows_resize, wait_for_rose, xdotool, xvfb)
 
 roses = binary_from_arguments()
 checks = Checks()
@@ -31,11 +31,14 @@ with xvfb(1024, 768):
     xdotool("click", 1)
     xdotool("key", "q")
     checks.expect(program.wait(1 * SLOW) is None, "input ended the hack", program)
+    # As a settings preview pane that grows: the picture follows the window.
+    expect_follows_resize(checks, program, window, (X, Y, WIDTH, HEIGHT),
+                          (X, Y, 2 * WIDTH, 2 * HEIGHT), 25 * SLOW)
     x.destroy_window(window)
     code = program.wait(3 * SLOW)
     checks.expect(code == 0, f"window destroyed: exit code {code}, expected 0", program)
 
-    # The way XScreenSaver starts it, decimal id this time; a later resize is not followed.
+    # The way XScreenSaver starts it, decimal id this time.
     window = x.create_window(X, Y, WIDTH, HEIGHT)
     env = dict(os.environ, XSCREENSAVER_WINDOW=str(window))
     program = Program(roses, "--root", env=env)

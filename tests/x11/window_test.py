@@ -2,8 +2,8 @@
 
 import signal
 
-from xharness import (SLOW, Checks, Program, XConnection, binary_from_arguments, find_window,
-                      wait_for_rose, xdotool, xvfb)
+from xharness import (SLOW, Checks, Program, XConnection, binary_from_arguments,
+                      expect_follows_resize, find_window, wait_for_rose, xdotool, xvfb)
 
 roses = binary_from_arguments()
 checks = Checks()
@@ -31,6 +31,8 @@ with xvfb():
     picture = wait_for_rose(0, 0, 300, 200, 5 * SLOW)
     if checks.expect(picture, "no rose in a 300x200 window", program):
         checks.expect(picture.lit_outside(0, 0, 300, 200) == 0, "pixels lit outside 300x200")
+    # A much larger window: the next frames are laid out for the new size.
+    expect_follows_resize(checks, program, window, (0, 0, 300, 200), (0, 0, 900, 700), 25 * SLOW)
     program.signal(signal.SIGINT)
     code = program.wait(2 * SLOW)
     checks.expect(code == 0, f"SIGINT: exit code {code}, expected 0", program)

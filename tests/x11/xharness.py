@@ -12,8 +12,10 @@ import sys
 import tempfile
 import time
 
-# Display numbers of our own: the Windows tests use 90-130.
-DISPLAYS = range(140, 190)
+# Display numbers of our own: the Windows tests use 90-130. ROSES_TEST_DISPLAYS=FIRST-LAST
+# picks others, for a machine where those are taken.
+_first, _last = os.environ.get("ROSES_TEST_DISPLAYS", "140-189").split("-")
+DISPLAYS = range(int(_first), int(_last) + 1)
 
 _started = []
 
@@ -124,6 +126,22 @@ class Image:
     def lit_outside(self, x, y, width, height, threshold=0):
         return self.lit(threshold=threshold) - self.lit(x, y, width, height, threshold)
 
+    def lit_box(self):
+        """The smallest rectangle (left, top, right, bottom) holding every pixel that is not
+        black, or None when there is none."""
+        box = None
+        row_bytes = self.width * 3
+        for row in range(self.height):
+            line = self.pixels[row * row_bytes:(row + 1) * row_bytes]
+            lit = line.strip(b"\0")
+            if not lit:
+                continue
+            left = (len(line) - len(line.lstrip(b"\0"))) // 3
+            right = (len(line.rstrip(b"\0")) + 2) // 3
+            box = (left, row, right, row + 1) if box is None else \
+                (min(box[0], left), box[1], max(box[2], right), row + 1)
+        return box
+
 
 def screenshot(path=None):
     """The whole screen; with a path, also saved there as a PNG."""
@@ -153,6 +171,133 @@ def wait_for_rose(x, y, width, height, timeout):
         picture = screenshot()
         return picture if picture.lit(x, y, width, height) > 0 else None
     return wait_until(lit_picture, timeout, step=0.25)
+
+
+def expect_follows_resize(checks, program, window, old, new, timeout):
+    """Resizes the window from the old rectangle (x, y, width, height) to the new one at the
+    same place and expects the picture laid out for the new size: once the rose has grown over
+    a quarter of the new window, pixels beyond the old bounds and the rose's box centred in
+    the new window (within its middle half: the camera wanders)."""
+    x, y, width, height = new
+    what = f"resized from {old[2]}x{old[3]} to {width}x{height}"
+    xdotool("windowsize", window, width, height)
+
+    def grown():
+        picture = screenshot()
+        box = picture.lit_box()
+        spread = box and (box[2] - box[0] >= width / 4 or box[3] - box[1] >= height / 4)
+        return picture if spread and picture.lit_outside(*old) > 0 else None
+    picture = wait_until(grown, timeout, step=0.25)
+    if not checks.expect(picture, f"{what}: no rose grown beyond the old bounds", program):
+        return
+    checks.expect(picture.lit_outside(x, y, width, height) == 0,
+                  f"{what}: pixels lit outside the window")
+    left, top, right, bottom = picture.lit_box()
+    centre_x, centre_y = (left + right) / 2 - x, (top + bottom) / 2 - y
+    checks.expect(abs(centre_x - width / 2) < width / 4 and abs(centre_y - height / 2) < height / 4,
+                  f"{what}: the rose's box {left},{top} to {right},{bottom} is not centred in "
+                  f"the window", program)
+
+
+# Run as root, the test hands the daemon to nobody; an ordinary user runs it as is.
+AS_NOBODY = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"] \
+    if os.geteuid() == 0 else []
+
+
+def children():
+    """Every process's parent, by process id."""
+    parents = {}
+    for entry in os.listdir("/proc"):
+        if entry.isdigit():
+            try:
+                with open(f"/proc/{entry}/stat") as stat:
+                    fields = stat.read().rsplit(")", 1)[1].split()
+                parents[int(entry)] = (int(fields[1]), fields[0])
+            except (OSError, IndexError, ValueError):
+                pass
+    return parents
+
+
+def descendants(root):
+    """The living processes below root, nearest first."""
+    parents = children()
+    found, frontier = [], [root]
+    while frontier:
+        parent = frontier.pop(0)
+        for pid, (ppid, state) in parents.items():
+            if ppid == parent and state != "Z":
+                found.append(pid)
+                frontier.append(pid)
+    return found
+
+
+def running_copy(daemon, binary):
+    """The process id of our program below the daemon, once it is there."""
+    for pid in descendants(daemon):
+        try:
+            if os.readlink(f"/proc/{pid}/exe") == binary:
+                return pid
+        except OSError:
+            pass
+    return None
+
+
+def alive(pid):
+    try:
+        with open(f"/proc/{pid}/stat") as stat:
+            return stat.read().rsplit(")", 1)[1].split()[0] != "Z"
+    except OSError:
+        return False
+
+
+def daemon_draws(checks, home, hack, env=None, keep_screenshot=None, keep_after=0.0):
+    """Runs the real XScreenSaver daemon on the current display with the settings in home
+    (as nobody when we are root: it starts no hack as root), activates it and expects the
+    hack at path hack to start below it, draw, and end on deactivation."""
+    log = tempfile.TemporaryFile("w+")
+    env = dict(env or os.environ, HOME=home)
+
+    def command(*args):
+        return subprocess.run([*AS_NOBODY, "xscreensaver-command", *args], env=env,
+                              capture_output=True, text=True, timeout=30)
+
+    def daemon_log():
+        log.seek(0)
+        return "\n--- daemon log ---\n" + log.read()[-3000:]
+
+    daemon = spawn([*AS_NOBODY, "xscreensaver", "-no-splash", "-verbose"], env=env, stdout=log,
+                   stderr=subprocess.STDOUT)
+    try:
+        ready = wait_until(lambda: command("-version").returncode == 0, 20 * SLOW, step=0.5)
+        checks.expect(ready, "the daemon did not answer xscreensaver-command")
+        command("-activate")
+        pid = wait_until(lambda: running_copy(daemon.pid, hack), 15 * SLOW, step=0.2)
+        checks.expect(pid, f"the daemon did not start {hack}" + daemon_log())
+        started = time.monotonic()
+        picture = wait_until(lambda: screenshot().lit() > 0, 10 * SLOW, step=0.5)
+        checks.expect(picture, "nothing on the screen 10 s after -activate" + daemon_log())
+        if pid:
+            checks.expect(alive(pid), "the hack ended while the saver was active" + daemon_log())
+            print(f"the hack drew within {time.monotonic() - started:.1f} s of starting")
+            if keep_screenshot:
+                time.sleep(keep_after)
+                screenshot(keep_screenshot)
+            command("-deactivate")
+            checks.expect(wait_until(lambda: not alive(pid), 5 * SLOW),
+                          "the hack still runs after -deactivate" + daemon_log())
+        command("-exit")
+        wait_until(lambda: daemon.poll() is not None, 5)
+    finally:
+        # The daemon's helpers and the hack run as nobody, below the daemon: end them by
+        # process id before the server goes.
+        leftovers = descendants(daemon.pid)
+        if daemon.poll() is None:
+            daemon.terminate()
+        for pid in leftovers:
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except OSError:
+                pass
 
 
 def xdotool(*args):

@@ -1,0 +1,75 @@
+"""The Debian package as a user gets it: apt installs it with every file where Debian's hacks
+keep theirs, the real XScreenSaver daemon finds the hack by name alone and it draws, and
+purging the package leaves nothing of it behind.
+
+Installing changes the machine, so this runs only as root (as CI does), only when
+tools/package-deb has built the package, and never over an installation of the user's own."""
+
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+from xharness import AS_NOBODY, Checks, daemon_draws, xvfb
+
+SKIP = 77
+packages, version = sys.argv[1], sys.argv[2]
+arch = subprocess.run(["dpkg", "--print-architecture"], capture_output=True, text=True,
+                      check=True).stdout.strip()
+deb = os.path.join(packages, f"roses_{version}_{arch}.deb")
+if os.geteuid() != 0:
+    print("SKIP: installing a package needs root")
+    sys.exit(SKIP)
+if not os.path.isfile(deb):
+    print(f"SKIP: no {deb}; tools/package-deb builds it")
+    sys.exit(SKIP)
+if subprocess.run(["dpkg-query", "-W", "roses"], capture_output=True).returncode == 0:
+    print("SKIP: a roses package is installed already; the test would remove it")
+    sys.exit(SKIP)
+
+FILES = ["/usr/libexec/xscreensaver/roses", "/usr/share/xscreensaver/config/roses.xml",
+         "/usr/share/man/man6/roses.6x.gz", "/usr/share/applications/screensavers/roses.desktop",
+         "/usr/share/doc/roses/copyright", "/usr/share/doc/roses/changelog.gz",
+         "/usr/bin/roses-xscreensaver-list"]
+APT = ["apt-get", "-y", "-q", "-o", "DPkg::Lock::Timeout=120"]
+checks = Checks()
+env = dict(os.environ, DEBIAN_FRONTEND="noninteractive")
+install = subprocess.run([*APT, "install", "--no-install-recommends", os.path.abspath(deb)],
+                         env=env, capture_output=True, text=True, timeout=300)
+try:
+    if checks.expect(install.returncode == 0, f"apt could not install it:\n{install.stdout}"
+                     f"{install.stderr}"):
+        for path in FILES:
+            checks.expect(os.path.isfile(path), f"{path} is not installed")
+        with open("/usr/share/doc/roses/copyright") as copyright:
+            text = copyright.read()
+        checks.expect(text.startswith("Format: ") and "License: Expat" in text and
+                      "Permission is hereby granted" in text, "copyright: not the licence")
+
+        workspace = tempfile.mkdtemp(prefix="roses-package-")
+        try:
+            os.chmod(workspace, 0o755)
+            with open(os.path.join(workspace, ".xscreensaver"), "w") as settings:
+                settings.write("mode: one\nselected: 0\nlock: False\nfade: False\n"
+                               "unfade: False\nsplash: False\nprograms: GL: roses --root \\n\n")
+            if AS_NOBODY:
+                shutil.chown(workspace, "nobody", "nogroup")
+                shutil.chown(os.path.join(workspace, ".xscreensaver"), "nobody", "nogroup")
+            with xvfb(640, 480):
+                daemon_draws(checks, workspace, FILES[0])
+        finally:
+            shutil.rmtree(workspace, ignore_errors=True)
+finally:
+    listed = subprocess.run(["dpkg-query", "-L", "roses"], capture_output=True,
+                            text=True).stdout.split()
+    purge = subprocess.run([*APT, "purge", "roses"], env=env, capture_output=True, text=True,
+                           timeout=300)
+    checks.expect(purge.returncode == 0, f"apt could not purge it:\n{purge.stderr}")
+    left = [path for path in listed + FILES + ["/usr/share/doc/roses"]
+            if os.path.exists(path) and (os.path.isfile(path) or "roses" in path)]
+    checks.expect(not left, f"left behind after the purge: {left}")
+    checks.expect(subprocess.run(["dpkg-query", "-W", "roses"], capture_output=True)
+                  .returncode != 0, "dpkg still knows the package")
+
+checks.finish()
