@@ -13,9 +13,10 @@ MAY_INCLUDE = {
     # Helpers below the hosts.
     "cli": set(),
     "egl": {"display"},
+    "dismissal": set(),
     # The hosts: the core and the helpers, never each other.
     "win32": set(CORE),
-    "x11": set(CORE) | {"cli"},
+    "x11": set(CORE) | {"cli", "dismissal"},
     "headless": set(CORE) | {"cli", "egl"},
     # The composition root picks a host.
     "app": {"x11", "headless"},
