@@ -18,8 +18,9 @@ MAY_INCLUDE = {
     "win32": set(CORE),
     "x11": set(CORE) | {"cli", "dismissal"},
     "headless": set(CORE) | {"cli", "egl"},
+    "wayland": set(CORE) | {"cli", "egl", "dismissal"},
     # The composition root picks a host.
-    "app": {"x11", "headless"},
+    "app": {"x11", "headless", "wayland"},
 }
 
 src = pathlib.Path(sys.argv[1])
