@@ -1,0 +1,233 @@
+"""The Wayland host end to end on a headless compositor of its own (sway, two outputs of
+different sizes, no background of its own): a rose on every output, one more output added
+while it runs, a size change, a key that ends the saver and leaves the background running,
+the stop signal, and the exit codes of a bad command line and a missing environment."""
+
+import contextlib
+import glob
+import json
+import os
+import pathlib
+import shutil
+import signal
+import socket
+import struct
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent / "x11"))
+from xharness import (SLOW, Checks, Program, binary_from_arguments, image_from_ppm, spawn,  # noqa: E402
+                      stop_everything, wait_until)
+
+SKIP = 77
+# sway refuses to run as root; this user owns nothing else.
+NOBODY = 65534
+OUTPUTS = {"HEADLESS-1": (640, 480), "HEADLESS-2": (400, 300)}
+
+roses = binary_from_arguments()
+checks = Checks()
+
+
+@contextlib.contextmanager
+def headless_sway():
+    """A compositor with two outputs and a runtime folder of its own; sets the variables that
+    clients find it by while it runs."""
+    for tool in ("sway", "swaymsg", "grim", "wtype"):
+        if shutil.which(tool) is None:
+            print(f"SKIP: {tool} is not installed (tools/setup installs it)")
+            sys.exit(SKIP)
+    runtime = tempfile.mkdtemp(prefix="roses-wayland-", dir="/tmp")
+    try:
+        config = os.path.join(runtime, "config")
+        with open(config, "w") as file:
+            for x, (name, (width, height)) in zip((0, 640), OUTPUTS.items()):
+                file.write(f"output {name} mode {width}x{height} position {x} 0\n")
+        prefix = []
+        if os.getuid() == 0:
+            os.chown(runtime, NOBODY, NOBODY)
+            prefix = ["setpriv", f"--reuid={NOBODY}", f"--regid={NOBODY}", "--clear-groups"]
+        os.chmod(runtime, 0o700)
+        env = {"PATH": os.environ["PATH"], "HOME": runtime, "XDG_RUNTIME_DIR": runtime,
+               "WLR_BACKENDS": "headless", "WLR_LIBINPUT_NO_DEVICES": "1",
+               "WLR_RENDERER": "pixman", "WLR_HEADLESS_OUTPUTS": str(len(OUTPUTS))}
+        log = tempfile.TemporaryFile()
+        sway = spawn(prefix + ["sway", "-c", config], env=env, stdout=log, stderr=log)
+
+        def sockets():
+            wayland = glob.glob(os.path.join(runtime, "wayland-[0-9]"))
+            ipc = glob.glob(os.path.join(runtime, "sway-ipc.*.sock"))
+            return (wayland[0], ipc[0]) if wayland and ipc else None
+        found = wait_until(lambda: sockets() or sway.poll() is not None, 10 * SLOW)
+        if sway.poll() is not None or not found:
+            log.seek(0)
+            print("SKIP: sway could not start:\n" + log.read().decode(errors="replace")[-1500:])
+            sys.exit(SKIP)
+        wayland, ipc = sockets()
+        os.environ.update(XDG_RUNTIME_DIR=runtime, WAYLAND_DISPLAY=os.path.basename(wayland),
+                          SWAYSOCK=ipc)
+        # Every output must be there before a client binds the outputs.
+        wait_until(lambda: len(output_sizes()) == len(OUTPUTS), 10 * SLOW)
+        yield
+    finally:
+        stop_everything()
+        shutil.rmtree(runtime, ignore_errors=True)
+
+
+def swaymsg(*args):
+    return subprocess.run(["swaymsg", *args], capture_output=True, text=True, timeout=10,
+                          check=True).stdout
+
+
+def output_sizes():
+    try:
+        outputs = json.loads(swaymsg("-t", "get_outputs"))
+    except subprocess.CalledProcessError:
+        return {}
+    return {o["name"]: (o["current_mode"]["width"], o["current_mode"]["height"])
+            for o in outputs if o.get("active")}
+
+
+def picture(output):
+    result = subprocess.run(["grim", "-t", "ppm", "-o", output, "-"], capture_output=True,
+                            timeout=30)
+    return image_from_ppm(result.stdout) if result.returncode == 0 else None
+
+
+def drawn(output, size=None):
+    """Waits for a rose on the output (at that size, if given): black where nothing is drawn,
+    which the compositor's own grey desktop never is, and something lit."""
+    def rose():
+        image = picture(output)
+        return image is not None and (size is None or (image.width, image.height) == size) \
+            and image.pixels[:3] == b"\0\0\0" and image.pixels[-3:] == b"\0\0\0" \
+            and max(image.pixels) > 0
+    return wait_until(rose, 15 * SLOW, step=0.3)
+
+
+def ends_within(program, seconds, expected_code=0):
+    code = program.wait(seconds * SLOW)
+    return code == expected_code, code
+
+
+def stop(program, what):
+    """SIGTERM ends it with 0 at once, whatever it is doing."""
+    start = time.monotonic()
+    program.signal(signal.SIGTERM)
+    ok, code = ends_within(program, 1)
+    checks.expect(ok, f"{what}: SIGTERM gave {code} after {time.monotonic() - start:.2f} s, "
+                      "expected 0 within a second", program)
+
+
+def one_line_error(args, env, expected, mentions, what):
+    result = subprocess.run([roses, *args], env=env, capture_output=True, text=True,
+                            timeout=30 * SLOW)
+    lines = result.stderr.strip().splitlines()
+    checks.expect(result.returncode == expected and len(lines) == 1 and mentions in lines[0],
+                  f"{what}: exit {result.returncode}, expected {expected} with one line "
+                  f"naming {mentions!r}; stderr: {result.stderr[-500:]!r}")
+
+
+@contextlib.contextmanager
+def compositor_without_layer_shell():
+    """The smallest Wayland server a client can ask for its globals: it offers only
+    wl_compositor, answers every sync, and ignores all else."""
+    folder = tempfile.mkdtemp(prefix="roses-wayland-fake-")
+    path = os.path.join(folder, "wayland-fake")
+    server = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+    server.bind(path)
+    server.listen(1)
+    server.settimeout(30 * SLOW)
+
+    def event(target, opcode, payload):
+        return struct.pack("<II", target, (8 + len(payload)) << 16 | opcode) + payload
+
+    def serve():
+        with contextlib.suppress(OSError), server.accept()[0] as client:
+            buffer = b""
+            while chunk := client.recv(4096):
+                buffer += chunk
+                while len(buffer) >= 8:
+                    target, size_opcode = struct.unpack_from("<II", buffer)
+                    size, opcode = size_opcode >> 16, size_opcode & 0xFFFF
+                    if len(buffer) < size:
+                        break
+                    new_id = struct.unpack_from("<I", buffer, 8)[0] if size >= 12 else 0
+                    buffer = buffer[size:]
+                    if target == 1 and opcode == 1:  # wl_display.get_registry
+                        name = b"wl_compositor\0" + b"\0" * 2
+                        client.sendall(event(new_id, 0, struct.pack("<II", 1, 14) + name +
+                                             struct.pack("<I", 4)))
+                    elif target == 1 and opcode == 0:  # wl_display.sync
+                        client.sendall(event(new_id, 0, struct.pack("<I", 0)) +
+                                       event(1, 1, struct.pack("<I", new_id)))
+    thread = threading.Thread(target=serve, daemon=True)
+    thread.start()
+    try:
+        yield path
+    finally:
+        server.close()
+        shutil.rmtree(folder, ignore_errors=True)
+
+
+def command_line_and_environment():
+    env = {k: v for k, v in os.environ.items() if k not in ("WAYLAND_DISPLAY", "WAYLAND_SOCKET")}
+    one_line_error(["-wayland", "-bogus"], env, 2, "-bogus", "an unknown option")
+    one_line_error(["--wayland", "-wayland-background"], env, 2, "cannot be combined",
+                   "both layers at once")
+    one_line_error(["-wayland"], env, 1, "WAYLAND_DISPLAY", "no WAYLAND_DISPLAY")
+    with compositor_without_layer_shell() as path:
+        one_line_error(["-wayland-background"], dict(env, WAYLAND_DISPLAY=path), 1,
+                       "layer-shell", "a compositor without layer-shell")
+
+
+def saver_on_every_output():
+    program = Program(roses, "-wayland")
+    for name, size in OUTPUTS.items():
+        checks.expect(drawn(name, size), f"the saver drew nothing on {name}", program)
+    # An output that appears gets a surface and a scene of its own.
+    before = set(output_sizes())
+    swaymsg("create_output")
+    added = wait_until(lambda: set(output_sizes()) - before, 10 * SLOW)
+    checks.expect(added and drawn(added.pop()), "the saver drew nothing on an added output",
+                  program)
+    # A new size reaches the surface: frames fill the whole output, not its old corner.
+    swaymsg("output", "HEADLESS-1", "mode", "800x600")
+    checks.expect(drawn("HEADLESS-1", (800, 600)),
+                  "the saver drew nothing after HEADLESS-1 grew to 800x600", program)
+    checks.expect(program.running(), "the saver ended on its own", program)
+    stop(program, "the saver")
+
+
+def saver_ends_on_a_key():
+    program = Program(roses, "-wayland")
+    checks.expect(drawn("HEADLESS-1"), "the saver drew nothing", program)
+    subprocess.run(["wtype", "-s", "300", "x"], timeout=10, check=True)
+    ok, code = ends_within(program, 3)
+    checks.expect(ok, f"a key gave {code}, expected the saver to end with 0", program)
+
+
+def background_ignores_keys():
+    program = Program(roses, "-wayland-background")
+    for name in OUTPUTS:
+        checks.expect(drawn(name), f"the background drew nothing on {name}", program)
+    subprocess.run(["wtype", "-s", "300", "x"], timeout=10, check=True)
+    checks.expect(program.wait(1.5 * SLOW) is None, "a key ended the background", program)
+    stop(program, "the background")
+
+
+def no_egl():
+    # The GL dispatch library finds no driver at all.
+    one_line_error(["-wayland"], dict(os.environ, __EGL_VENDOR_LIBRARY_FILENAMES="/nonexistent"),
+                   1, "EGL", "no EGL driver")
+
+
+command_line_and_environment()
+with headless_sway():
+    saver_on_every_output()
+    saver_ends_on_a_key()
+    background_ignores_keys()
+    no_egl()
+checks.finish()
