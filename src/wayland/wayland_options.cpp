@@ -55,7 +55,8 @@ std::string wayland_usage() {
            "                       or SIGINT ends it\n"
            "  -seed N              start the random sources from N\n"
            "\n"
-           "With swayidle:  swayidle timeout 300 'roses -wayland'\n"
+           "As the saver, with an idle daemon:   swayidle timeout 300 'roses -wayland'\n"
+           "As a locker's or a compositor's animated background: roses -wayland-background\n"
            "Every option may also be written with two dashes.\n";
 }
 
