@@ -130,6 +130,54 @@ def one_line_error(args, env, expected, mentions, what):
                   f"naming {mentions!r}; stderr: {result.stderr[-500:]!r}")
 
 
+def message(target, opcode, payload=b""):
+    """One message of the Wayland wire protocol: object, size and opcode, arguments."""
+    return struct.pack("<II", target, (8 + len(payload)) << 16 | opcode) + payload
+
+
+def wire_string(text):
+    data = text.encode() + b"\0"
+    return struct.pack("<I", len(data)) + data + b"\0" * (-len(data) % 4)
+
+
+class VirtualPointer:
+    """A pointer device of our own on the compositor's seat, which a headless compositor
+    lacks: a client of the virtual-pointer protocol, spoken on the wire."""
+
+    REGISTRY, CALLBACK, MANAGER, POINTER = 2, 3, 4, 5
+    INTERFACE = "zwlr_virtual_pointer_manager_v1"
+
+    def __init__(self):
+        self.socket = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        self.socket.connect(os.path.join(os.environ["XDG_RUNTIME_DIR"],
+                                         os.environ["WAYLAND_DISPLAY"]))
+        self.socket.sendall(message(1, 1, struct.pack("<I", self.REGISTRY)) +
+                            message(1, 0, struct.pack("<I", self.CALLBACK)))
+        names, buffer = {}, b""
+        while True:
+            while len(buffer) < 8 or len(buffer) < struct.unpack_from("<I", buffer, 4)[0] >> 16:
+                buffer += self.socket.recv(4096)
+            target, size_opcode = struct.unpack_from("<II", buffer)
+            size, body, buffer = size_opcode >> 16, buffer[8:size_opcode >> 16], \
+                buffer[size_opcode >> 16:]
+            if target == self.REGISTRY:
+                length = struct.unpack_from("<I", body, 4)[0]
+                names[body[8:8 + length - 1].decode()] = struct.unpack_from("<I", body)[0]
+            elif target == self.CALLBACK:
+                break
+        self.socket.sendall(
+            message(self.REGISTRY, 0, struct.pack("<I", names[self.INTERFACE]) +
+                    wire_string(self.INTERFACE) + struct.pack("<II", 1, self.MANAGER)) +
+            message(self.MANAGER, 0, struct.pack("<II", 0, self.POINTER)))
+
+    def move(self, dx, dy):
+        self.socket.sendall(message(self.POINTER, 0, struct.pack("<Iii", 0, dx * 256, dy * 256)) +
+                            message(self.POINTER, 4))
+
+    def close(self):
+        self.socket.close()
+
+
 @contextlib.contextmanager
 def compositor_without_layer_shell():
     """The smallest Wayland server a client can ask for its globals: it offers only
@@ -140,9 +188,6 @@ def compositor_without_layer_shell():
     server.bind(path)
     server.listen(1)
     server.settimeout(30 * SLOW)
-
-    def event(target, opcode, payload):
-        return struct.pack("<II", target, (8 + len(payload)) << 16 | opcode) + payload
 
     def serve():
         with contextlib.suppress(OSError), server.accept()[0] as client:
@@ -157,12 +202,12 @@ def compositor_without_layer_shell():
                     new_id = struct.unpack_from("<I", buffer, 8)[0] if size >= 12 else 0
                     buffer = buffer[size:]
                     if target == 1 and opcode == 1:  # wl_display.get_registry
-                        name = b"wl_compositor\0" + b"\0" * 2
-                        client.sendall(event(new_id, 0, struct.pack("<II", 1, 14) + name +
-                                             struct.pack("<I", 4)))
+                        client.sendall(message(new_id, 0, struct.pack("<I", 1) +
+                                               wire_string("wl_compositor") +
+                                               struct.pack("<I", 4)))
                     elif target == 1 and opcode == 0:  # wl_display.sync
-                        client.sendall(event(new_id, 0, struct.pack("<I", 0)) +
-                                       event(1, 1, struct.pack("<I", new_id)))
+                        client.sendall(message(new_id, 0, struct.pack("<I", 0)) +
+                                       message(1, 1, struct.pack("<I", new_id)))
     thread = threading.Thread(target=serve, daemon=True)
     thread.start()
     try:
@@ -209,6 +254,22 @@ def saver_ends_on_a_key():
     checks.expect(ok, f"a key gave {code}, expected the saver to end with 0", program)
 
 
+def saver_ends_on_pointer_travel():
+    pointer = VirtualPointer()
+    pointer.move(300, 200)  # well inside HEADLESS-1
+    program = Program(roses, "-wayland")
+    checks.expect(drawn("HEADLESS-1"), "the saver drew nothing", program)
+    time.sleep(0.5 * SLOW)
+    pointer.move(3, 1)
+    checks.expect(program.wait(1 * SLOW) is None,
+                  "a pointer movement of 4 pixels ended the saver", program)
+    pointer.move(0, 1)  # 5 pixels from where it started
+    ok, code = ends_within(program, 3)
+    checks.expect(ok, f"a pointer movement of 5 pixels gave {code}, expected the saver to "
+                      "end with 0", program)
+    pointer.close()
+
+
 def background_ignores_keys():
     program = Program(roses, "-wayland-background")
     for name in OUTPUTS:
@@ -228,6 +289,7 @@ command_line_and_environment()
 with headless_sway():
     saver_on_every_output()
     saver_ends_on_a_key()
+    saver_ends_on_pointer_travel()
     background_ignores_keys()
     no_egl()
 checks.finish()
