@@ -55,7 +55,7 @@ int open_stop_signals() {
 
 std::string display_name() {
     const char* name = std::getenv("WAYLAND_DISPLAY");
-    return name != nullptr ? name : "wayland-0";
+    return name != nullptr && *name != '\0' ? name : "from WAYLAND_SOCKET";
 }
 
 bool has_display() {
