@@ -68,6 +68,9 @@ bool has_display() {
     return false;
 }
 
+// Written once at the end and never read: it keeps the open connection reachable.
+wl_display* volatile lasting_connection = nullptr;
+
 class wayland_client {
   public:
     explicit wayland_client(wayland_layer layer) { globals.layer = layer; }
@@ -114,13 +117,13 @@ wayland_client::~wayland_client() {
     if (registry != nullptr) {
         wl_registry_destroy(registry);
     }
-    if (globals.egl.display != EGL_NO_DISPLAY) {
-        // EGL's side of the connection lives on our display: end it first.
-        eglTerminate(globals.egl.display);
-    }
     if (display != nullptr) {
-        wl_display_disconnect(display);
+        wl_display_flush(display);
     }
+    // The connection and EGL's display on it stay until the process ends: terminating EGL
+    // unloads the driver, which then leaves memory behind that nothing can free, and EGL's
+    // side of the connection must not outlive the connection.
+    lasting_connection = display;
 }
 
 void wayland_client::on_global(void* data, wl_registry* registry, std::uint32_t name,
