@@ -70,7 +70,7 @@ def headless_sway():
                           SWAYSOCK=ipc)
         # Every output must be there before a client binds the outputs.
         wait_until(lambda: len(output_sizes()) == len(OUTPUTS), 10 * SLOW)
-        yield
+        yield sway
     finally:
         stop_everything()
         shutil.rmtree(runtime, ignore_errors=True)
@@ -285,11 +285,22 @@ def no_egl():
                    1, "EGL", "no EGL driver")
 
 
+def compositor_goes_away(sway):
+    program = Program(roses, "-wayland-background")
+    checks.expect(drawn("HEADLESS-1"), "the background drew nothing", program)
+    sway.terminate()
+    ok, code = ends_within(program, 3, expected_code=1)
+    lines = program.output().strip().splitlines()
+    checks.expect(ok and lines and "lost the connection" in lines[-1],
+                  f"the compositor's end gave {code}, expected 1 with one line", program)
+
+
 command_line_and_environment()
-with headless_sway():
+with headless_sway() as sway:
     saver_on_every_output()
     saver_ends_on_a_key()
     saver_ends_on_pointer_travel()
     background_ignores_keys()
     no_egl()
+    compositor_goes_away(sway)
 checks.finish()
