@@ -12,12 +12,26 @@ constexpr std::uint32_t all_edges =
 // Cover panels and bars too, rather than the area they leave free.
 constexpr std::int32_t ignore_exclusive_zones = -1;
 constexpr std::uint32_t wl_output_release_since = 3;
+constexpr std::uint32_t buffer_scale_since = 3;
+
+template <typename... Args> void ignore(void*, Args...) {}
 
 } // namespace
 
 wayland_output::wayland_output(const wayland_globals& globals, std::uint32_t name,
                                wl_output* output, std::uint32_t version)
-    : globals(globals), global_name(name), output(output), output_version(version) {}
+    : globals(globals), global_name(name), output(output), output_version(version) {
+    static const wl_output_listener listener = {
+        .geometry = &ignore<wl_output*, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
+                            std::int32_t, const char*, const char*, std::int32_t>,
+        .mode = &ignore<wl_output*, std::uint32_t, std::int32_t, std::int32_t, std::int32_t>,
+        .done = &wayland_output::on_done,
+        .scale = &wayland_output::on_scale,
+        .name = &ignore<wl_output*, const char*>,
+        .description = &ignore<wl_output*, const char*>,
+    };
+    wl_output_add_listener(output, &listener, this);
+}
 
 wayland_output::~wayland_output() {
     if (scene) {
@@ -74,15 +88,38 @@ void wayland_output::create_surface() {
 void wayland_output::on_configure(void* data, zwlr_layer_surface_v1* layer_surface,
                                   std::uint32_t serial, std::uint32_t width, std::uint32_t height) {
     zwlr_layer_surface_v1_ack_configure(layer_surface, serial);
-    static_cast<wayland_output*>(data)->configure(static_cast<std::int32_t>(width),
-                                                  static_cast<std::int32_t>(height));
+    auto& self = *static_cast<wayland_output*>(data);
+    self.logical_width = static_cast<std::int32_t>(width);
+    self.logical_height = static_cast<std::int32_t>(height);
+    self.resize();
+}
+
+void wayland_output::on_scale(void* data, wl_output*, std::int32_t factor) {
+    auto& self = *static_cast<wayland_output*>(data);
+    // Surfaces of an older compositor cannot say that their buffer is scaled.
+    if (wl_proxy_get_version(reinterpret_cast<wl_proxy*>(self.globals.compositor)) >=
+        buffer_scale_since) {
+        self.pending_scale = factor;
+    }
+}
+
+void wayland_output::on_done(void* data, wl_output*) {
+    auto& self = *static_cast<wayland_output*>(data);
+    if (self.pending_scale == self.scale || self.pending_scale < 1) {
+        return;
+    }
+    self.scale = self.pending_scale;
+    self.buffer_scale_due = true;
+    self.resize();
 }
 
 void wayland_output::on_closed(void* data, zwlr_layer_surface_v1*) {
     static_cast<wayland_output*>(data)->was_closed = true;
 }
 
-void wayland_output::configure(std::int32_t new_width, std::int32_t new_height) {
+void wayland_output::resize() {
+    const std::int32_t new_width = logical_width * scale;
+    const std::int32_t new_height = logical_height * scale;
     if (new_width <= 0 || new_height <= 0 || !gl_failure.empty() ||
         (new_width == width && new_height == height)) {
         return;
@@ -93,8 +130,8 @@ void wayland_output::configure(std::int32_t new_width, std::int32_t new_height) 
         gl_failure = start_gl(width, height);
         return;
     }
-    // The output changed its size: the next buffer takes the new one, and the scene lays its
-    // roses and its projection out again.
+    // The output changed its size or its scale: the next buffer takes the new size, and the
+    // scene lays its roses and its projection out again.
     wl_egl_window_resize(egl_window, width, height, 0, 0);
     if (make_current()) {
         set_projection(*scene, width, height);
@@ -137,6 +174,11 @@ void wayland_output::draw() {
     render_frame(*scene);
     glFinish();
     glFlush();
+    if (buffer_scale_due) {
+        // Goes with the first buffer of the new size, which this swap commits.
+        wl_surface_set_buffer_scale(wl_surface_, scale);
+        buffer_scale_due = false;
+    }
     eglSwapBuffers(globals.egl.display, egl_surface);
 }
 

@@ -53,7 +53,11 @@ class wayland_output {
     static void on_configure(void* data, zwlr_layer_surface_v1* layer_surface, std::uint32_t serial,
                              std::uint32_t width, std::uint32_t height);
     static void on_closed(void* data, zwlr_layer_surface_v1* layer_surface);
-    void configure(std::int32_t width, std::int32_t height);
+    static void on_scale(void* data, wl_output* output, std::int32_t factor);
+    static void on_done(void* data, wl_output* output);
+    // Follows the surface's size in pixels: its size in the compositor's units times the
+    // output's scale.
+    void resize();
     std::string start_gl(std::int32_t width, std::int32_t height);
     bool make_current();
 
@@ -67,6 +71,14 @@ class wayland_output {
     EGLSurface egl_surface = EGL_NO_SURFACE;
     EGLContext context = EGL_NO_CONTEXT;
     std::unique_ptr<saver_scene> scene;
+    // The size the compositor gives, in its units, and the output's scale: a HiDPI output
+    // gets pixels of its own rather than a picture scaled up.
+    std::int32_t logical_width = 0;
+    std::int32_t logical_height = 0;
+    std::int32_t scale = 1;
+    std::int32_t pending_scale = 1;
+    bool buffer_scale_due = false;
+    // The surface's size in pixels: the scene's and the EGL window's.
     std::int32_t width = 0;
     std::int32_t height = 0;
     bool was_closed = false;

@@ -252,6 +252,10 @@ def saver_on_every_output():
     swaymsg("output", "HEADLESS-1", "mode", "800x600")
     checks.expect(drawn("HEADLESS-1", (800, 600)),
                   "the saver drew nothing after HEADLESS-1 grew to 800x600", program)
+    # A HiDPI output: a buffer of all its pixels, which the compositor must accept as scaled.
+    swaymsg("output", "HEADLESS-2", "scale", "2")
+    checks.expect(drawn("HEADLESS-2", OUTPUTS["HEADLESS-2"]) and program.running(),
+                  "the saver drew nothing after HEADLESS-2 took scale 2", program)
     checks.expect(program.running(), "the saver ended on its own", program)
     stop(program, "the saver")
 
