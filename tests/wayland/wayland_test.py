@@ -43,7 +43,9 @@ def headless_sway():
     try:
         config = os.path.join(runtime, "config")
         with open(config, "w") as file:
-            for x, (name, (width, height)) in zip((0, 640), OUTPUTS.items()):
+            # Far apart: sway stops showing the surfaces of an output that another one grown
+            # over it covers in its layout.
+            for x, (name, (width, height)) in zip((0, 2000), OUTPUTS.items()):
                 file.write(f"output {name} mode {width}x{height} position {x} 0\n")
         prefix = []
         if os.getuid() == 0:
@@ -96,15 +98,34 @@ def picture(output):
     return image_from_ppm(result.stdout) if result.returncode == 0 else None
 
 
-def drawn(output, size=None):
-    """Waits for a rose on the output (at that size, if given): black where nothing is drawn,
-    which the compositor's own grey desktop never is, and something lit."""
-    def rose():
+class Drawn:
+    """Whether a rose appears on the output (at that size, if given) within a while: black
+    where nothing is drawn, which the compositor's own grey desktop never is, and something
+    lit. False says what the last picture was like."""
+
+    def __init__(self, output, size=None):
+        self.seen = "no picture"
+        self.found = wait_until(lambda: self.rose(output, size), 15 * SLOW, step=0.3)
+
+    def rose(self, output, size):
         image = picture(output)
-        return image is not None and (size is None or (image.width, image.height) == size) \
-            and image.pixels[:3] == b"\0\0\0" and image.pixels[-3:] == b"\0\0\0" \
-            and max(image.pixels) > 0
-    return wait_until(rose, 15 * SLOW, step=0.3)
+        if image is None:
+            return False
+        corners = (image.pixels[:3], image.pixels[-3:])
+        self.seen = f"last picture {image.width}x{image.height}, corners {corners}, " \
+                    f"brightest {max(image.pixels)}"
+        return (size is None or (image.width, image.height) == size) and \
+            corners == (b"\0\0\0", b"\0\0\0") and max(image.pixels) > 0
+
+    def __bool__(self):
+        return bool(self.found)
+
+    def __str__(self):
+        return "" if self.found else f" ({self.seen})"
+
+
+def drawn(output, size=None):
+    return Drawn(output, size)
 
 
 def ends_within(program, seconds, expected_code=0):
@@ -241,21 +262,25 @@ def command_line_and_environment():
 def saver_on_every_output():
     program = Program(roses, "-wayland")
     for name, size in OUTPUTS.items():
-        checks.expect(drawn(name, size), f"the saver drew nothing on {name}", program)
+        rose = drawn(name, size)
+        checks.expect(rose, f"the saver drew nothing on {name}{rose}", program)
     # An output that appears gets a surface and a scene of its own.
     before = set(output_sizes())
     swaymsg("create_output")
     added = wait_until(lambda: set(output_sizes()) - before, 10 * SLOW)
-    checks.expect(added and drawn(added.pop()), "the saver drew nothing on an added output",
-                  program)
+    rose = drawn(added.pop()) if added else None
+    checks.expect(rose, "the saver drew nothing on an added output" +
+                  (str(rose) if added else " (none was added)"), program)
     # A new size reaches the surface: frames fill the whole output, not its old corner.
     swaymsg("output", "HEADLESS-1", "mode", "800x600")
-    checks.expect(drawn("HEADLESS-1", (800, 600)),
-                  "the saver drew nothing after HEADLESS-1 grew to 800x600", program)
+    rose = drawn("HEADLESS-1", (800, 600))
+    checks.expect(rose, f"the saver drew nothing after HEADLESS-1 grew to 800x600{rose}",
+                  program)
     # A HiDPI output: a buffer of all its pixels, which the compositor must accept as scaled.
     swaymsg("output", "HEADLESS-2", "scale", "2")
-    checks.expect(drawn("HEADLESS-2", OUTPUTS["HEADLESS-2"]) and program.running(),
-                  "the saver drew nothing after HEADLESS-2 took scale 2", program)
+    rose = drawn("HEADLESS-2", OUTPUTS["HEADLESS-2"])
+    checks.expect(rose and program.running(),
+                  f"the saver drew nothing after HEADLESS-2 took scale 2{rose}", program)
     checks.expect(program.running(), "the saver ended on its own", program)
     stop(program, "the saver")
 
@@ -287,7 +312,8 @@ def saver_ends_on_pointer_travel():
 def background_ignores_keys():
     program = Program(roses, "-wayland-background")
     for name in OUTPUTS:
-        checks.expect(drawn(name), f"the background drew nothing on {name}", program)
+        rose = drawn(name)
+        checks.expect(rose, f"the background drew nothing on {name}{rose}", program)
     type_a_key()
     checks.expect(program.wait(1.5 * SLOW) is None, "a key ended the background", program)
     stop(program, "the background")
