@@ -13,12 +13,14 @@ MAY_INCLUDE = {
     # Helpers below the hosts.
     "cli": set(),
     "egl": {"display"},
+    "dismissal": set(),
     # The hosts: the core and the helpers, never each other.
     "win32": set(CORE),
-    "x11": set(CORE) | {"cli"},
+    "x11": set(CORE) | {"cli", "dismissal"},
     "headless": set(CORE) | {"cli", "egl"},
+    "wayland": set(CORE) | {"cli", "egl", "dismissal"},
     # The composition root picks a host.
-    "app": {"x11", "headless"},
+    "app": {"x11", "headless", "wayland"},
 }
 
 src = pathlib.Path(sys.argv[1])

@@ -1,15 +1,50 @@
-// The Linux program: an XScreenSaver hack and a window of its own, or, with --headless, the
-// renderer that needs no display. Only this file knows both hosts.
+// The Linux program: an XScreenSaver hack and a window of its own, the saver or a background
+// on Wayland with -wayland or -wayland-background, or, with --headless, the renderer that
+// needs no display. Only this file knows all the hosts.
+#include <cstdio>
 #include <string_view>
 
 #include "headless/headless.h"
 #include "x11/x11_host.h"
+#ifdef ROSES_HAVE_WAYLAND
+#include "wayland/wayland_host.h"
+#endif
+
+namespace {
+
+// The option with one or two dashes, as every option of the program may be written.
+bool spelled_as(std::string_view word, std::string_view name) {
+    if (word.starts_with("--")) {
+        word.remove_prefix(2);
+    } else if (word.starts_with("-")) {
+        word.remove_prefix(1);
+    } else {
+        return false;
+    }
+    return word == name;
+}
+
+int wayland(int argc, char** argv) {
+#ifdef ROSES_HAVE_WAYLAND
+    return roses::wayland_main(argc, argv);
+#else
+    (void)argc;
+    (void)argv;
+    std::fputs("roses: this roses was built without the Wayland host\n", stderr);
+    return 2;
+#endif
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view word = argv[i];
-        if (word == "--headless" || word == "-headless") {
+        if (spelled_as(word, "headless")) {
             return roses::headless_main(argc, argv);
+        }
+        if (spelled_as(word, "wayland") || spelled_as(word, "wayland-background")) {
+            return wayland(argc, argv);
         }
     }
     return roses::x11_main(argc, argv);

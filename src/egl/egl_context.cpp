@@ -2,31 +2,19 @@
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
-#include <cstdio>
 #include <cstring>
 
 #include "display/gl_headers.h"
+#include "egl/egl_setup.h"
 
 namespace roses {
 namespace {
 
-std::string egl_failure(const char* what) {
-    char code[16];
-    std::snprintf(code, sizeof code, "0x%04x", static_cast<unsigned>(eglGetError()));
-    return std::string(what) + " failed (EGL error " + code + ")";
-}
+// Pictures are read back as RGB; alpha only has to be there for blending to behave as on
+// the other hosts.
+constexpr EGLint pbuffer_alpha_bits = 8;
 
 } // namespace
-
-#if defined(__SANITIZE_THREAD__)
-// Mesa's software rasteriser is not built with ThreadSanitizer: its worker threads hand
-// fences back through atomics the sanitizer cannot see, so freeing a signalled fence looks
-// like a race. Only reports with a frame inside the driver are silenced; the sanitizer
-// reads this hook from the program when it starts.
-extern "C" const char* __tsan_default_suppressions() {
-    return "race:swrast_dri.so\nrace:libgallium\n";
-}
-#endif
 
 egl_context::~egl_context() {
     if (display == nullptr) {
@@ -42,53 +30,26 @@ egl_context::~egl_context() {
 }
 
 bool egl_context::create(std::int32_t width, std::int32_t height) {
-    display = eglGetPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
-    if (display == EGL_NO_DISPLAY) {
-        display = nullptr;
-        failure = "no surfaceless EGL display (is Mesa's EGL installed?)";
+    egl_display_choice chosen;
+    failure = open_egl_display(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, EGL_PBUFFER_BIT,
+                               pbuffer_alpha_bits, chosen);
+    if (!failure.empty()) {
         return false;
     }
-    if (eglInitialize(display, nullptr, nullptr) != EGL_TRUE) {
-        failure = egl_failure("eglInitialize");
-        display = nullptr;
-        return false;
-    }
-    const EGLint config_attributes[] = {EGL_SURFACE_TYPE,
-                                        EGL_PBUFFER_BIT,
-                                        EGL_RENDERABLE_TYPE,
-                                        EGL_OPENGL_BIT,
-                                        EGL_RED_SIZE,
-                                        8,
-                                        EGL_GREEN_SIZE,
-                                        8,
-                                        EGL_BLUE_SIZE,
-                                        8,
-                                        EGL_ALPHA_SIZE,
-                                        8,
-                                        EGL_NONE};
-    EGLConfig config = nullptr;
-    EGLint found = 0;
-    if (eglChooseConfig(display, config_attributes, &config, 1, &found) != EGL_TRUE || found < 1) {
-        failure = "no EGL configuration with an RGBA pbuffer and desktop OpenGL";
-        return false;
-    }
+    display = chosen.display;
     const EGLint surface_attributes[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE};
-    surface = eglCreatePbufferSurface(display, config, surface_attributes);
+    surface = eglCreatePbufferSurface(display, chosen.config, surface_attributes);
     if (surface == EGL_NO_SURFACE) {
         surface = nullptr;
         failure = egl_failure("eglCreatePbufferSurface");
         return false;
     }
-    if (eglBindAPI(EGL_OPENGL_API) != EGL_TRUE) {
-        failure = egl_failure("eglBindAPI(EGL_OPENGL_API)");
+    EGLContext made = EGL_NO_CONTEXT;
+    failure = create_egl_context(chosen, made);
+    if (!failure.empty()) {
         return false;
     }
-    context = eglCreateContext(display, config, EGL_NO_CONTEXT, nullptr);
-    if (context == EGL_NO_CONTEXT) {
-        context = nullptr;
-        failure = egl_failure("eglCreateContext");
-        return false;
-    }
+    context = made;
     if (eglMakeCurrent(display, surface, surface, context) != EGL_TRUE) {
         failure = egl_failure("eglMakeCurrent");
         return false;

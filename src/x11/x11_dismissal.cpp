@@ -1,7 +1,5 @@
 #include "x11/x11_dismissal.h"
 
-#include <cstdlib>
-
 namespace roses {
 
 bool saver_dismissal::closes(const XEvent& event) {
@@ -9,11 +7,8 @@ bool saver_dismissal::closes(const XEvent& event) {
     case KeyPress:
     case ButtonPress:
         return true;
-    case MotionNotify: {
-        std::int64_t distance = std::llabs(std::int64_t{event.xmotion.x_root} - anchor_x) +
-                                std::llabs(std::int64_t{event.xmotion.y_root} - anchor_y);
-        return distance > move_threshold;
-    }
+    case MotionNotify:
+        return anchor.moved_beyond_threshold(event.xmotion.x_root, event.xmotion.y_root);
     case FocusIn:
         focus_held = true;
         return false;

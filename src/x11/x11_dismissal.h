@@ -6,23 +6,19 @@
 
 #include <cstdint>
 
-namespace roses {
+#include "dismissal/pointer_travel.h"
 
-// The largest city-block distance from the anchor that the pointer may move without ending
-// the saver: a table bumped by a passing lorry should not wake the screen.
-inline constexpr std::int32_t move_threshold = 4;
+namespace roses {
 
 class saver_dismissal {
   public:
-    saver_dismissal(std::int32_t anchor_x, std::int32_t anchor_y)
-        : anchor_x(anchor_x), anchor_y(anchor_y) {}
+    saver_dismissal(std::int32_t anchor_x, std::int32_t anchor_y) : anchor(anchor_x, anchor_y) {}
 
     // True when the event ends the saver.
     bool closes(const XEvent& event);
 
   private:
-    std::int32_t anchor_x;
-    std::int32_t anchor_y;
+    pointer_anchor anchor;
     // A focus change before the saver first held the focus is the window manager settling,
     // not the user leaving.
     bool focus_held = false;

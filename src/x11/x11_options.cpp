@@ -104,6 +104,11 @@ std::string x11_usage() {
            "  -saver            full screen; any key, click or mouse movement ends it\n"
            "  -seed N           start the random sources from N\n"
            "  -headless ...     render PNG pictures without a display (see -headless -help)\n"
+           "  -wayland          full screen on every output of a Wayland compositor with\n"
+           "                    layer-shell; any input ends it (see -wayland -help)\n"
+           "  -wayland-background\n"
+           "                    the same under every window, never ended by input: a\n"
+           "                    wallpaper, or a locker's animated background\n"
            "  -help, -version\n"
            "Every option may also be written with two dashes.\n";
 }

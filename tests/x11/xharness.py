@@ -149,6 +149,10 @@ def screenshot(path=None):
                           capture_output=True, timeout=30).stdout
     if path:
         subprocess.run(["convert", "ppm:-", path], input=data, check=True, timeout=30)
+    return image_from_ppm(data)
+
+
+def image_from_ppm(data):
     # Binary PPM: "P6", width, height, maxval, each followed by one blank, then RGB bytes.
     fields, offset = [], 0
     while len(fields) < 4:
@@ -161,7 +165,7 @@ def screenshot(path=None):
         offset = end
     width, height = int(fields[1]), int(fields[2])
     if fields[0] != b"P6" or fields[3] != b"255":
-        raise RuntimeError("import gave no 8-bit binary PPM")
+        raise RuntimeError("not an 8-bit binary PPM")
     return Image(width, height, data[offset + 1:offset + 1 + width * height * 3])
 
 

@@ -1,0 +1,317 @@
+// The Wayland host: one layer-shell surface per output, each with its own scene, and one
+// loop that waits on the compositor's socket and on the stop signals until the next frame is
+// due, and draws every output every 50 ms.
+#include "wayland/wayland_host.h"
+
+#include <EGL/egl.h>
+#include <EGL/eglext.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+#include <wayland-client.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "random/random.h"
+#include "wayland/layer_shell.h"
+#include "wayland/wayland_input.h"
+#include "wayland/wayland_options.h"
+#include "wayland/wayland_output.h"
+
+namespace roses {
+namespace {
+
+constexpr int exit_usage = 2;
+constexpr int exit_environment = 1;
+constexpr std::chrono::milliseconds frame_period{50};
+
+// The newest versions of the globals whose requests and events this host knows.
+constexpr std::uint32_t compositor_version = 4;
+constexpr std::uint32_t layer_shell_version = 4;
+constexpr std::uint32_t output_version = 3;
+constexpr std::uint32_t seat_version = 5;
+constexpr std::uint32_t layer_shell_destroy_since = 3;
+
+// Idle daemons end their command with SIGTERM and a terminal with SIGINT. Both are blocked
+// in every thread (the scenes' workers and the GL driver's threads inherit the mask) and
+// read from a file descriptor, so the loop's poll wakes at once.
+int open_stop_signals() {
+    sigset_t stops;
+    sigemptyset(&stops);
+    sigaddset(&stops, SIGTERM);
+    sigaddset(&stops, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &stops, nullptr);
+    return signalfd(-1, &stops, SFD_CLOEXEC | SFD_NONBLOCK);
+}
+
+std::string display_name() {
+    const char* name = std::getenv("WAYLAND_DISPLAY");
+    return name != nullptr && *name != '\0' ? name : "from WAYLAND_SOCKET";
+}
+
+bool has_display() {
+    for (const char* variable : {"WAYLAND_DISPLAY", "WAYLAND_SOCKET"}) {
+        const char* value = std::getenv(variable);
+        if (value != nullptr && *value != '\0') {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Written once at the end and never read: it keeps the open connection reachable.
+wl_display* volatile lasting_connection = nullptr;
+
+class wayland_client {
+  public:
+    explicit wayland_client(wayland_layer layer) { globals.layer = layer; }
+    ~wayland_client();
+    wayland_client(const wayland_client&) = delete;
+    wayland_client& operator=(const wayland_client&) = delete;
+
+    // Connects, finds the globals and sets EGL up; one line on failure.
+    std::string connect();
+    // Draws until a stop signal or, for the saver, the user; one line on failure.
+    std::string run(int stop_fd);
+
+  private:
+    static void on_global(void* data, wl_registry* registry, std::uint32_t name,
+                          const char* interface, std::uint32_t version);
+    static void on_global_remove(void* data, wl_registry* registry, std::uint32_t name);
+    void draw_all();
+    bool user_came_back() const;
+    // Drops the outputs the compositor took away; says why an output could not draw.
+    std::string settle_outputs();
+
+    wl_display* display = nullptr;
+    wl_registry* registry = nullptr;
+    wayland_globals globals;
+    // Outputs announced before the layer shell and EGL were known get their surface then.
+    bool ready = false;
+    std::vector<std::unique_ptr<wayland_output>> outputs;
+    std::vector<std::unique_ptr<wayland_input>> inputs;
+};
+
+wayland_client::~wayland_client() {
+    outputs.clear();
+    inputs.clear();
+    if (globals.layer_shell != nullptr) {
+        if (globals.layer_shell_version >= layer_shell_destroy_since) {
+            zwlr_layer_shell_v1_destroy(globals.layer_shell);
+        } else {
+            wl_proxy_destroy(reinterpret_cast<wl_proxy*>(globals.layer_shell));
+        }
+    }
+    if (globals.compositor != nullptr) {
+        wl_compositor_destroy(globals.compositor);
+    }
+    if (registry != nullptr) {
+        wl_registry_destroy(registry);
+    }
+    if (display != nullptr) {
+        wl_display_flush(display);
+    }
+    // The connection and EGL's display on it stay until the process ends: terminating EGL
+    // unloads the driver, which then leaves memory behind that nothing can free, and EGL's
+    // side of the connection must not outlive the connection.
+    lasting_connection = display;
+}
+
+void wayland_client::on_global(void* data, wl_registry* registry, std::uint32_t name,
+                               const char* interface, std::uint32_t version) {
+    auto& client = *static_cast<wayland_client*>(data);
+    auto bind = [&](const wl_interface& wanted, std::uint32_t newest) {
+        return wl_registry_bind(registry, name, &wanted, std::min(version, newest));
+    };
+    const std::string_view offered = interface;
+    if (offered == wl_compositor_interface.name && client.globals.compositor == nullptr) {
+        client.globals.compositor =
+            static_cast<wl_compositor*>(bind(wl_compositor_interface, compositor_version));
+    } else if (offered == zwlr_layer_shell_v1_interface.name &&
+               client.globals.layer_shell == nullptr) {
+        client.globals.layer_shell_version = std::min(version, layer_shell_version);
+        client.globals.layer_shell = static_cast<zwlr_layer_shell_v1*>(
+            bind(zwlr_layer_shell_v1_interface, layer_shell_version));
+    } else if (offered == wl_output_interface.name) {
+        auto* output = static_cast<wl_output*>(bind(wl_output_interface, output_version));
+        client.outputs.push_back(std::make_unique<wayland_output>(
+            client.globals, name, output, std::min(version, output_version)));
+        if (client.ready) {
+            client.outputs.back()->create_surface();
+        }
+    } else if (offered == wl_seat_interface.name && client.globals.layer == wayland_layer::saver) {
+        // The background never listens to input: it belongs to the windows above it.
+        auto* seat = static_cast<wl_seat*>(bind(wl_seat_interface, seat_version));
+        client.inputs.push_back(
+            std::make_unique<wayland_input>(seat, std::min(version, seat_version), name));
+    }
+}
+
+void wayland_client::on_global_remove(void* data, wl_registry*, std::uint32_t name) {
+    auto& client = *static_cast<wayland_client*>(data);
+    std::erase_if(client.outputs, [name](const auto& output) { return output->name() == name; });
+    std::erase_if(client.inputs, [name](const auto& input) { return input->name() == name; });
+}
+
+std::string wayland_client::connect() {
+    display = wl_display_connect(nullptr);
+    if (display == nullptr) {
+        return "cannot connect to the Wayland display \"" + display_name() +
+               "\": " + std::strerror(errno);
+    }
+    static const wl_registry_listener listener = {
+        .global = &wayland_client::on_global,
+        .global_remove = &wayland_client::on_global_remove,
+    };
+    registry = wl_display_get_registry(display);
+    wl_registry_add_listener(registry, &listener, this);
+    if (wl_display_roundtrip(display) < 0) {
+        return "the Wayland compositor closed the connection";
+    }
+    if (globals.compositor == nullptr) {
+        return "the Wayland compositor offers no wl_compositor";
+    }
+    if (globals.layer_shell == nullptr) {
+        return "the Wayland compositor does not offer the layer-shell protocol "
+               "(zwlr_layer_shell_v1), which wlroots-based compositors have";
+    }
+    // No alpha: the compositor would otherwise let the desktop show through the black.
+    if (std::string failure =
+            open_egl_display(EGL_PLATFORM_WAYLAND_KHR, display, EGL_WINDOW_BIT, 0, globals.egl);
+        !failure.empty()) {
+        return "EGL on Wayland: " + failure;
+    }
+    ready = true;
+    for (auto& output : outputs) {
+        output->create_surface();
+    }
+    return {};
+}
+
+bool wayland_client::user_came_back() const {
+    return std::any_of(inputs.begin(), inputs.end(),
+                       [](const auto& input) { return input->ended(); });
+}
+
+std::string wayland_client::settle_outputs() {
+    std::erase_if(outputs, [](const auto& output) { return output->closed(); });
+    for (const auto& output : outputs) {
+        if (!output->failure().empty()) {
+            return "EGL on Wayland: " + output->failure();
+        }
+    }
+    return {};
+}
+
+void wayland_client::draw_all() {
+    for (auto& output : outputs) {
+        output->draw();
+    }
+}
+
+std::string wayland_client::run(int stop_fd) {
+    using clock = std::chrono::steady_clock;
+    const std::string lost = "lost the connection to the Wayland compositor";
+    auto next_frame = clock::now();
+    pollfd waits[2] = {{wl_display_get_fd(display), POLLIN, 0}, {stop_fd, POLLIN, 0}};
+    for (;;) {
+        // Events that an earlier read queued (the driver reads the socket while it swaps).
+        if (wl_display_dispatch_pending(display) < 0) {
+            return lost;
+        }
+        if (std::string failure = settle_outputs(); !failure.empty()) {
+            return failure;
+        }
+        if (user_came_back()) {
+            return {};
+        }
+        auto now = clock::now();
+        if (now >= next_frame) {
+            draw_all();
+            next_frame += frame_period;
+            // After a stall (a stopped process, a slow frame) start afresh rather than draw
+            // the missed frames back to back.
+            if (next_frame <= now) {
+                next_frame = now + frame_period;
+            }
+            continue;
+        }
+        if (wl_display_prepare_read(display) != 0) {
+            continue; // more events were queued meanwhile: dispatch them first
+        }
+        if (wl_display_flush(display) < 0 && errno != EAGAIN) {
+            wl_display_cancel_read(display);
+            return lost;
+        }
+        auto wait = std::chrono::ceil<std::chrono::milliseconds>(next_frame - now);
+        const int woke = poll(waits, 2, static_cast<int>(wait.count()));
+        if (woke > 0 && (waits[0].revents & POLLIN) != 0) {
+            if (wl_display_read_events(display) < 0) {
+                return lost;
+            }
+        } else {
+            wl_display_cancel_read(display);
+            if (woke > 0 && (waits[0].revents & (POLLERR | POLLHUP)) != 0) {
+                return lost;
+            }
+        }
+        if (woke > 0 && waits[1].revents != 0) {
+            signalfd_siginfo received{};
+            if (read(stop_fd, &received, sizeof received) > 0) {
+                return {};
+            }
+        }
+    }
+}
+
+int complain(int code, const std::string& line) {
+    std::fprintf(stderr, "roses: %s\n", line.c_str());
+    return code;
+}
+
+} // namespace
+
+int wayland_main(int argc, char** argv) {
+    auto parsed = parse_wayland_options(argc, argv);
+    if (!parsed.error.empty()) {
+        return complain(exit_usage, parsed.error);
+    }
+    const wayland_options& options = parsed.options;
+    if (options.help) {
+        std::fputs(wayland_usage().c_str(), stdout);
+        return 0;
+    }
+    if (!has_display()) {
+        return complain(exit_environment,
+                        "no Wayland display: WAYLAND_DISPLAY is not set (is a compositor "
+                        "running?)");
+    }
+    if (options.seed) {
+        reseed_random(*options.seed);
+    }
+    const int stop_fd = open_stop_signals();
+    if (stop_fd < 0) {
+        return complain(exit_environment, std::string("signalfd: ") + std::strerror(errno));
+    }
+    std::string failure;
+    {
+        wayland_client client(options.layer);
+        failure = client.connect();
+        if (failure.empty()) {
+            failure = client.run(stop_fd);
+        }
+    }
+    close(stop_fd);
+    return failure.empty() ? 0 : complain(exit_environment, failure);
+}
+
+} // namespace roses

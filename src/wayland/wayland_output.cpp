@@ -1,0 +1,185 @@
+#include "wayland/wayland_output.h"
+
+#include "display/gl_headers.h"
+#include "scene/frame.h"
+
+namespace roses {
+namespace {
+
+constexpr std::uint32_t all_edges =
+    ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
+    ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT | ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT;
+// Cover panels and bars too, rather than the area they leave free.
+constexpr std::int32_t ignore_exclusive_zones = -1;
+constexpr std::uint32_t wl_output_release_since = 3;
+constexpr std::uint32_t buffer_scale_since = 3;
+
+template <typename... Args> void ignore(void*, Args...) {}
+
+} // namespace
+
+wayland_output::wayland_output(const wayland_globals& globals, std::uint32_t name,
+                               wl_output* output, std::uint32_t version)
+    : globals(globals), global_name(name), output(output), output_version(version) {
+    static const wl_output_listener listener = {
+        .geometry = &ignore<wl_output*, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
+                            std::int32_t, const char*, const char*, std::int32_t>,
+        .mode = &ignore<wl_output*, std::uint32_t, std::int32_t, std::int32_t, std::int32_t>,
+        .done = &wayland_output::on_done,
+        .scale = &wayland_output::on_scale,
+        .name = &ignore<wl_output*, const char*>,
+        .description = &ignore<wl_output*, const char*>,
+    };
+    wl_output_add_listener(output, &listener, this);
+}
+
+wayland_output::~wayland_output() {
+    if (scene) {
+        scene->stop_worker();
+        scene.reset();
+    }
+    const EGLDisplay display = globals.egl.display;
+    if (context != EGL_NO_CONTEXT || egl_surface != EGL_NO_SURFACE) {
+        eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    }
+    if (egl_surface != EGL_NO_SURFACE) {
+        eglDestroySurface(display, egl_surface);
+    }
+    if (context != EGL_NO_CONTEXT) {
+        eglDestroyContext(display, context);
+    }
+    if (egl_window != nullptr) {
+        wl_egl_window_destroy(egl_window);
+    }
+    if (layer_surface != nullptr) {
+        zwlr_layer_surface_v1_destroy(layer_surface);
+    }
+    if (wl_surface_ != nullptr) {
+        wl_surface_destroy(wl_surface_);
+    }
+    if (output_version >= wl_output_release_since) {
+        wl_output_release(output);
+    } else {
+        wl_output_destroy(output);
+    }
+}
+
+void wayland_output::create_surface() {
+    static const zwlr_layer_surface_v1_listener listener = {
+        .configure = &wayland_output::on_configure,
+        .closed = &wayland_output::on_closed,
+    };
+    const bool saver = globals.layer == wayland_layer::saver;
+    wl_surface_ = wl_compositor_create_surface(globals.compositor);
+    layer_surface = zwlr_layer_shell_v1_get_layer_surface(
+        globals.layer_shell, wl_surface_, output,
+        saver ? ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY : ZWLR_LAYER_SHELL_V1_LAYER_BACKGROUND, "roses");
+    zwlr_layer_surface_v1_add_listener(layer_surface, &listener, this);
+    // A size of 0 on both axes with all edges anchored: the compositor gives the output's.
+    zwlr_layer_surface_v1_set_size(layer_surface, 0, 0);
+    zwlr_layer_surface_v1_set_anchor(layer_surface, all_edges);
+    zwlr_layer_surface_v1_set_exclusive_zone(layer_surface, ignore_exclusive_zones);
+    zwlr_layer_surface_v1_set_keyboard_interactivity(
+        layer_surface, saver ? ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE
+                             : ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_NONE);
+    wl_surface_commit(wl_surface_);
+}
+
+void wayland_output::on_configure(void* data, zwlr_layer_surface_v1* layer_surface,
+                                  std::uint32_t serial, std::uint32_t width, std::uint32_t height) {
+    zwlr_layer_surface_v1_ack_configure(layer_surface, serial);
+    auto& self = *static_cast<wayland_output*>(data);
+    self.logical_width = static_cast<std::int32_t>(width);
+    self.logical_height = static_cast<std::int32_t>(height);
+    self.resize();
+}
+
+void wayland_output::on_scale(void* data, wl_output*, std::int32_t factor) {
+    auto& self = *static_cast<wayland_output*>(data);
+    // Surfaces of an older compositor cannot say that their buffer is scaled.
+    if (wl_proxy_get_version(reinterpret_cast<wl_proxy*>(self.globals.compositor)) >=
+        buffer_scale_since) {
+        self.pending_scale = factor;
+    }
+}
+
+void wayland_output::on_done(void* data, wl_output*) {
+    auto& self = *static_cast<wayland_output*>(data);
+    if (self.pending_scale == self.scale || self.pending_scale < 1) {
+        return;
+    }
+    self.scale = self.pending_scale;
+    self.buffer_scale_due = true;
+    self.resize();
+}
+
+void wayland_output::on_closed(void* data, zwlr_layer_surface_v1*) {
+    static_cast<wayland_output*>(data)->was_closed = true;
+}
+
+void wayland_output::resize() {
+    const std::int32_t new_width = logical_width * scale;
+    const std::int32_t new_height = logical_height * scale;
+    if (new_width <= 0 || new_height <= 0 || !gl_failure.empty() ||
+        (new_width == width && new_height == height)) {
+        return;
+    }
+    width = new_width;
+    height = new_height;
+    if (!scene) {
+        gl_failure = start_gl(width, height);
+        return;
+    }
+    // The output changed its size or its scale: the next buffer takes the new size, and the
+    // scene lays its roses and its projection out again.
+    wl_egl_window_resize(egl_window, width, height, 0, 0);
+    if (make_current()) {
+        set_projection(*scene, width, height);
+    }
+}
+
+std::string wayland_output::start_gl(std::int32_t first_width, std::int32_t first_height) {
+    const EGLDisplay display = globals.egl.display;
+    egl_window = wl_egl_window_create(wl_surface_, first_width, first_height);
+    if (egl_window == nullptr) {
+        return "wl_egl_window_create failed";
+    }
+    egl_surface = eglCreatePlatformWindowSurface(display, globals.egl.config, egl_window, nullptr);
+    if (egl_surface == EGL_NO_SURFACE) {
+        return egl_failure("eglCreatePlatformWindowSurface");
+    }
+    if (std::string failure = create_egl_context(globals.egl, context); !failure.empty()) {
+        return failure;
+    }
+    if (!make_current()) {
+        return egl_failure("eglMakeCurrent");
+    }
+    // Frames are paced by our own clock. Waiting for the compositor's frame callback would
+    // block a surface the compositor does not show (a background under full-screen windows)
+    // and with it every other output.
+    eglSwapInterval(display, 0);
+    scene = std::make_unique<saver_scene>();
+    set_projection(*scene, first_width, first_height);
+    return {};
+}
+
+bool wayland_output::make_current() {
+    return eglMakeCurrent(globals.egl.display, egl_surface, egl_surface, context) == EGL_TRUE;
+}
+
+void wayland_output::draw() {
+    if (!scene || was_closed || !make_current()) {
+        return;
+    }
+    render_frame(*scene);
+    glFinish();
+    glFlush();
+    if (buffer_scale_due) {
+        // Goes with the first buffer of the new size, which this swap commits.
+        wl_surface_set_buffer_scale(wl_surface_, scale);
+        buffer_scale_due = false;
+    }
+    eglSwapBuffers(globals.egl.display, egl_surface);
+}
+
+} // namespace roses

@@ -1,0 +1,88 @@
+// One output and everything drawn on it: its layer surface, the EGL window surface on that,
+// a GL context of its own (the projection is context state, and every output has its own
+// size) and a scene laid out for the output.
+#pragma once
+
+#include <EGL/egl.h>
+#include <wayland-client.h>
+#include <wayland-egl.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "egl/egl_setup.h"
+#include "scene/saver_scene.h"
+#include "wayland/layer_shell.h"
+#include "wayland/wayland_options.h"
+
+namespace roses {
+
+// What every output's surface is made with.
+struct wayland_globals {
+    wl_compositor* compositor = nullptr;
+    zwlr_layer_shell_v1* layer_shell = nullptr;
+    std::uint32_t layer_shell_version = 0;
+    egl_display_choice egl;
+    wayland_layer layer = wayland_layer::saver;
+};
+
+class wayland_output {
+  public:
+    // Takes over the bound output; its global's name identifies it when it goes away.
+    wayland_output(const wayland_globals& globals, std::uint32_t name, wl_output* output,
+                   std::uint32_t version);
+    // Stops the scene's worker and releases the GL objects and the surfaces.
+    ~wayland_output();
+    wayland_output(const wayland_output&) = delete;
+    wayland_output& operator=(const wayland_output&) = delete;
+
+    // Asks for a layer surface on the output; drawing starts once the compositor sizes it.
+    void create_surface();
+    // One frame, once the surface has a size: the scene's frame, then the buffer swap.
+    void draw();
+
+    std::uint32_t name() const { return global_name; }
+    wl_surface* surface() const { return wl_surface_; }
+    // The compositor has taken the surface away (the output is going, say).
+    bool closed() const { return was_closed; }
+    // Why the GL set-up for this surface failed; empty while all is well.
+    const std::string& failure() const { return gl_failure; }
+
+  private:
+    static void on_configure(void* data, zwlr_layer_surface_v1* layer_surface, std::uint32_t serial,
+                             std::uint32_t width, std::uint32_t height);
+    static void on_closed(void* data, zwlr_layer_surface_v1* layer_surface);
+    static void on_scale(void* data, wl_output* output, std::int32_t factor);
+    static void on_done(void* data, wl_output* output);
+    // Follows the surface's size in pixels: its size in the compositor's units times the
+    // output's scale.
+    void resize();
+    std::string start_gl(std::int32_t width, std::int32_t height);
+    bool make_current();
+
+    const wayland_globals& globals;
+    std::uint32_t global_name;
+    wl_output* output;
+    std::uint32_t output_version;
+    wl_surface* wl_surface_ = nullptr;
+    zwlr_layer_surface_v1* layer_surface = nullptr;
+    wl_egl_window* egl_window = nullptr;
+    EGLSurface egl_surface = EGL_NO_SURFACE;
+    EGLContext context = EGL_NO_CONTEXT;
+    std::unique_ptr<saver_scene> scene;
+    // The size the compositor gives, in its units, and the output's scale: a HiDPI output
+    // gets pixels of its own rather than a picture scaled up.
+    std::int32_t logical_width = 0;
+    std::int32_t logical_height = 0;
+    std::int32_t scale = 1;
+    std::int32_t pending_scale = 1;
+    bool buffer_scale_due = false;
+    // The surface's size in pixels: the scene's and the EGL window's.
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    bool was_closed = false;
+    std::string gl_failure;
+};
+
+} // namespace roses

@@ -1,0 +1,346 @@
+"""The Wayland host end to end on a headless compositor of its own (sway, two outputs of
+different sizes, no background of its own): a rose on every output, one more output added
+while it runs, a size change, a key that ends the saver and leaves the background running,
+the stop signal, and the exit codes of a bad command line and a missing environment."""
+
+import contextlib
+import glob
+import json
+import os
+import pathlib
+import shutil
+import signal
+import socket
+import struct
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent / "x11"))
+from xharness import (SLOW, Checks, Program, binary_from_arguments, image_from_ppm, spawn,  # noqa: E402
+                      stop_everything, wait_until)
+
+SKIP = 77
+# sway refuses to run as root; this user owns nothing else.
+NOBODY = 65534
+OUTPUTS = {"HEADLESS-1": (640, 480), "HEADLESS-2": (400, 300)}
+
+roses = binary_from_arguments()
+checks = Checks()
+
+
+@contextlib.contextmanager
+def headless_sway():
+    """A compositor with two outputs and a runtime folder of its own; sets the variables that
+    clients find it by while it runs."""
+    for tool in ("sway", "swaymsg", "grim", "wtype"):
+        if shutil.which(tool) is None:
+            print(f"SKIP: {tool} is not installed (tools/setup installs it)")
+            sys.exit(SKIP)
+    runtime = tempfile.mkdtemp(prefix="roses-wayland-", dir="/tmp")
+    try:
+        config = os.path.join(runtime, "config")
+        with open(config, "w") as file:
+            # Far apart: sway stops showing the surfaces of an output that another one grown
+            # over it covers in its layout.
+            for x, (name, (width, height)) in zip((0, 2000), OUTPUTS.items()):
+                file.write(f"output {name} mode {width}x{height} position {x} 0\n")
+        prefix = []
+        if os.getuid() == 0:
+            os.chown(runtime, NOBODY, NOBODY)
+            prefix = ["setpriv", f"--reuid={NOBODY}", f"--regid={NOBODY}", "--clear-groups"]
+        os.chmod(runtime, 0o700)
+        env = {"PATH": os.environ["PATH"], "HOME": runtime, "XDG_RUNTIME_DIR": runtime,
+               "WLR_BACKENDS": "headless", "WLR_LIBINPUT_NO_DEVICES": "1",
+               "WLR_RENDERER": "pixman", "WLR_HEADLESS_OUTPUTS": str(len(OUTPUTS))}
+        log = tempfile.TemporaryFile()
+        sway = spawn(prefix + ["sway", "-c", config], env=env, stdout=log, stderr=log)
+
+        def sockets():
+            wayland = glob.glob(os.path.join(runtime, "wayland-[0-9]"))
+            ipc = glob.glob(os.path.join(runtime, "sway-ipc.*.sock"))
+            return (wayland[0], ipc[0]) if wayland and ipc else None
+        found = wait_until(lambda: sockets() or sway.poll() is not None, 10 * SLOW)
+        if sway.poll() is not None or not found:
+            log.seek(0)
+            print("SKIP: sway could not start:\n" + log.read().decode(errors="replace")[-1500:])
+            sys.exit(SKIP)
+        wayland, ipc = sockets()
+        os.environ.update(XDG_RUNTIME_DIR=runtime, WAYLAND_DISPLAY=os.path.basename(wayland),
+                          SWAYSOCK=ipc)
+        # Every output must be there before a client binds the outputs.
+        wait_until(lambda: len(output_sizes()) == len(OUTPUTS), 10 * SLOW)
+        yield sway
+    finally:
+        stop_everything()
+        shutil.rmtree(runtime, ignore_errors=True)
+
+
+def swaymsg(*args):
+    return subprocess.run(["swaymsg", *args], capture_output=True, text=True, timeout=10,
+                          check=True).stdout
+
+
+def output_sizes():
+    try:
+        outputs = json.loads(swaymsg("-t", "get_outputs"))
+    except subprocess.CalledProcessError:
+        return {}
+    return {o["name"]: (o["current_mode"]["width"], o["current_mode"]["height"])
+            for o in outputs if o.get("active")}
+
+
+def picture(output):
+    result = subprocess.run(["grim", "-t", "ppm", "-o", output, "-"], capture_output=True,
+                            timeout=30)
+    return image_from_ppm(result.stdout) if result.returncode == 0 else None
+
+
+class Drawn:
+    """Whether a rose appears on the output (at that size, if given) within a while: black
+    where nothing is drawn, which the compositor's own grey desktop never is, and something
+    lit. False says what the last picture was like."""
+
+    def __init__(self, output, size=None):
+        self.seen = "no picture"
+        self.found = wait_until(lambda: self.rose(output, size), 15 * SLOW, step=0.3)
+
+    def rose(self, output, size):
+        image = picture(output)
+        if image is None:
+            return False
+        corners = (image.pixels[:3], image.pixels[-3:])
+        self.seen = f"last picture {image.width}x{image.height}, corners {corners}, " \
+                    f"brightest {max(image.pixels)}"
+        return (size is None or (image.width, image.height) == size) and \
+            corners == (b"\0\0\0", b"\0\0\0") and max(image.pixels) > 0
+
+    def __bool__(self):
+        return bool(self.found)
+
+    def __str__(self):
+        return "" if self.found else f" ({self.seen})"
+
+
+def drawn(output, size=None):
+    return Drawn(output, size)
+
+
+def ends_within(program, seconds, expected_code=0):
+    code = program.wait(seconds * SLOW)
+    if code is None:
+        # Out of the way of the next case, whose surfaces would lie under this one's.
+        program.process.kill()
+        program.process.wait()
+    return code == expected_code, code
+
+
+def type_a_key():
+    # The pause lets the virtual keyboard reach the program before the key does.
+    subprocess.run(["wtype", "-s", str(int(300 * SLOW)), "x"], timeout=10 * SLOW, check=True)
+
+
+def stop(program, what):
+    """SIGTERM ends it with 0 within a second, whatever it is doing. A sanitized program
+    alone spends a second or more in the sanitizer's exit, and draws several times slower."""
+    start = time.monotonic()
+    program.signal(signal.SIGTERM)
+    ok, code = ends_within(program, 1 if SLOW == 1 else 2)
+    checks.expect(ok, f"{what}: SIGTERM gave {code} after {time.monotonic() - start:.2f} s, "
+                      "expected 0 within a second", program)
+
+
+def one_line_error(args, env, expected, mentions, what):
+    result = subprocess.run([roses, *args], env=env, capture_output=True, text=True,
+                            timeout=30 * SLOW)
+    lines = result.stderr.strip().splitlines()
+    checks.expect(result.returncode == expected and len(lines) == 1 and mentions in lines[0],
+                  f"{what}: exit {result.returncode}, expected {expected} with one line "
+                  f"naming {mentions!r}; stderr: {result.stderr[-500:]!r}")
+
+
+def message(target, opcode, payload=b""):
+    """One message of the Wayland wire protocol: object, size and opcode, arguments."""
+    return struct.pack("<II", target, (8 + len(payload)) << 16 | opcode) + payload
+
+
+def wire_string(text):
+    data = text.encode() + b"\0"
+    return struct.pack("<I", len(data)) + data + b"\0" * (-len(data) % 4)
+
+
+class VirtualPointer:
+    """A pointer device of our own on the compositor's seat, which a headless compositor
+    lacks: a client of the virtual-pointer protocol, spoken on the wire."""
+
+    REGISTRY, CALLBACK, MANAGER, POINTER = 2, 3, 4, 5
+    INTERFACE = "zwlr_virtual_pointer_manager_v1"
+
+    def __init__(self):
+        self.socket = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        self.socket.connect(os.path.join(os.environ["XDG_RUNTIME_DIR"],
+                                         os.environ["WAYLAND_DISPLAY"]))
+        self.socket.sendall(message(1, 1, struct.pack("<I", self.REGISTRY)) +
+                            message(1, 0, struct.pack("<I", self.CALLBACK)))
+        names, buffer = {}, b""
+        while True:
+            while len(buffer) < 8 or len(buffer) < struct.unpack_from("<I", buffer, 4)[0] >> 16:
+                buffer += self.socket.recv(4096)
+            target, size_opcode = struct.unpack_from("<II", buffer)
+            size, body, buffer = size_opcode >> 16, buffer[8:size_opcode >> 16], \
+                buffer[size_opcode >> 16:]
+            if target == self.REGISTRY:
+                length = struct.unpack_from("<I", body, 4)[0]
+                names[body[8:8 + length - 1].decode()] = struct.unpack_from("<I", body)[0]
+            elif target == self.CALLBACK:
+                break
+        self.socket.sendall(
+            message(self.REGISTRY, 0, struct.pack("<I", names[self.INTERFACE]) +
+                    wire_string(self.INTERFACE) + struct.pack("<II", 1, self.MANAGER)) +
+            message(self.MANAGER, 0, struct.pack("<II", 0, self.POINTER)))
+
+    def move(self, dx, dy):
+        self.socket.sendall(message(self.POINTER, 0, struct.pack("<Iii", 0, dx * 256, dy * 256)) +
+                            message(self.POINTER, 4))
+
+    def close(self):
+        self.socket.close()
+
+
+@contextlib.contextmanager
+def compositor_without_layer_shell():
+    """The smallest Wayland server a client can ask for its globals: it offers only
+    wl_compositor, answers every sync, and ignores all else."""
+    folder = tempfile.mkdtemp(prefix="roses-wayland-fake-")
+    path = os.path.join(folder, "wayland-fake")
+    server = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+    server.bind(path)
+    server.listen(1)
+    server.settimeout(30 * SLOW)
+
+    def serve():
+        with contextlib.suppress(OSError), server.accept()[0] as client:
+            buffer = b""
+            while chunk := client.recv(4096):
+                buffer += chunk
+                while len(buffer) >= 8:
+                    target, size_opcode = struct.unpack_from("<II", buffer)
+                    size, opcode = size_opcode >> 16, size_opcode & 0xFFFF
+                    if len(buffer) < size:
+                        break
+                    new_id = struct.unpack_from("<I", buffer, 8)[0] if size >= 12 else 0
+                    buffer = buffer[size:]
+                    if target == 1 and opcode == 1:  # wl_display.get_registry
+                        client.sendall(message(new_id, 0, struct.pack("<I", 1) +
+                                               wire_string("wl_compositor") +
+                                               struct.pack("<I", 4)))
+                    elif target == 1 and opcode == 0:  # wl_display.sync
+                        client.sendall(message(new_id, 0, struct.pack("<I", 0)) +
+                                       message(1, 1, struct.pack("<I", new_id)))
+    thread = threading.Thread(target=serve, daemon=True)
+    thread.start()
+    try:
+        yield path
+    finally:
+        server.close()
+        shutil.rmtree(folder, ignore_errors=True)
+
+
+def command_line_and_environment():
+    env = {k: v for k, v in os.environ.items() if k not in ("WAYLAND_DISPLAY", "WAYLAND_SOCKET")}
+    one_line_error(["-wayland", "-bogus"], env, 2, "-bogus", "an unknown option")
+    one_line_error(["--wayland", "-wayland-background"], env, 2, "cannot be combined",
+                   "both layers at once")
+    one_line_error(["-wayland"], env, 1, "WAYLAND_DISPLAY", "no WAYLAND_DISPLAY")
+    with compositor_without_layer_shell() as path:
+        one_line_error(["-wayland-background"], dict(env, WAYLAND_DISPLAY=path), 1,
+                       "layer-shell", "a compositor without layer-shell")
+
+
+def saver_on_every_output():
+    program = Program(roses, "-wayland")
+    for name, size in OUTPUTS.items():
+        rose = drawn(name, size)
+        checks.expect(rose, f"the saver drew nothing on {name}{rose}", program)
+    # An output that appears gets a surface and a scene of its own.
+    before = set(output_sizes())
+    swaymsg("create_output")
+    added = wait_until(lambda: set(output_sizes()) - before, 10 * SLOW)
+    rose = drawn(added.pop()) if added else None
+    checks.expect(rose, "the saver drew nothing on an added output" +
+                  (str(rose) if added else " (none was added)"), program)
+    # A new size reaches the surface: frames fill the whole output, not its old corner.
+    swaymsg("output", "HEADLESS-1", "mode", "800x600")
+    rose = drawn("HEADLESS-1", (800, 600))
+    checks.expect(rose, f"the saver drew nothing after HEADLESS-1 grew to 800x600{rose}",
+                  program)
+    # A HiDPI output: a buffer of all its pixels, which the compositor must accept as scaled.
+    swaymsg("output", "HEADLESS-2", "scale", "2")
+    rose = drawn("HEADLESS-2", OUTPUTS["HEADLESS-2"])
+    checks.expect(rose and program.running(),
+                  f"the saver drew nothing after HEADLESS-2 took scale 2{rose}", program)
+    checks.expect(program.running(), "the saver ended on its own", program)
+    stop(program, "the saver")
+
+
+def saver_ends_on_a_key():
+    program = Program(roses, "-wayland")
+    checks.expect(drawn("HEADLESS-1"), "the saver drew nothing", program)
+    type_a_key()
+    ok, code = ends_within(program, 3)
+    checks.expect(ok, f"a key gave {code}, expected the saver to end with 0", program)
+
+
+def saver_ends_on_pointer_travel():
+    pointer = VirtualPointer()
+    pointer.move(300, 200)  # well inside HEADLESS-1
+    program = Program(roses, "-wayland")
+    checks.expect(drawn("HEADLESS-1"), "the saver drew nothing", program)
+    time.sleep(0.5 * SLOW)
+    pointer.move(3, 1)
+    checks.expect(program.wait(1 * SLOW) is None,
+                  "a pointer movement of 4 pixels ended the saver", program)
+    pointer.move(0, 1)  # 5 pixels from where it started
+    ok, code = ends_within(program, 3)
+    checks.expect(ok, f"a pointer movement of 5 pixels gave {code}, expected the saver to "
+                      "end with 0", program)
+    pointer.close()
+
+
+def background_ignores_keys():
+    program = Program(roses, "-wayland-background")
+    for name in OUTPUTS:
+        rose = drawn(name)
+        checks.expect(rose, f"the background drew nothing on {name}{rose}", program)
+    type_a_key()
+    checks.expect(program.wait(1.5 * SLOW) is None, "a key ended the background", program)
+    stop(program, "the background")
+
+
+def no_egl():
+    # The GL dispatch library finds no driver at all.
+    one_line_error(["-wayland"], dict(os.environ, __EGL_VENDOR_LIBRARY_FILENAMES="/nonexistent"),
+                   1, "EGL", "no EGL driver")
+
+
+def compositor_goes_away(sway):
+    program = Program(roses, "-wayland-background")
+    checks.expect(drawn("HEADLESS-1"), "the background drew nothing", program)
+    sway.terminate()
+    ok, code = ends_within(program, 3, expected_code=1)
+    lines = program.output().strip().splitlines()
+    checks.expect(ok and lines and "lost the connection" in lines[-1],
+                  f"the compositor's end gave {code}, expected 1 with one line", program)
+
+
+command_line_and_environment()
+with headless_sway() as sway:
+    saver_on_every_output()
+    saver_ends_on_a_key()
+    saver_ends_on_pointer_travel()
+    background_ignores_keys()
+    no_egl()
+    compositor_goes_away(sway)
+checks.finish()
