@@ -16,6 +16,29 @@ std::optional<std::pair<std::int32_t, std::int32_t>> parse_size(std::string_view
     return std::pair{*width, *height};
 }
 
+std::string printable(std::string_view word) {
+    static constexpr char hex[] = "0123456789abcdef";
+    std::string text;
+    text.reserve(word.size());
+    for (const char character : word) {
+        const auto byte = static_cast<unsigned char>(character);
+        if (byte >= 0x20 && byte != 0x7f) {
+            text += character;
+        } else if (character == '\n') {
+            text += "\\n";
+        } else if (character == '\t') {
+            text += "\\t";
+        } else if (character == '\r') {
+            text += "\\r";
+        } else {
+            text += "\\x";
+            text += hex[byte >> 4];
+            text += hex[byte & 0xf];
+        }
+    }
+    return text;
+}
+
 bool option_reader::next() {
     if (index + 1 >= argc) {
         return false;

@@ -31,6 +31,11 @@ template <typename T> std::optional<T> parse_number(std::string_view text, int b
 std::optional<std::pair<std::int32_t, std::int32_t>> parse_size(std::string_view text,
                                                                 std::int32_t largest);
 
+// A word as an error line repeats it: control characters (a newline, an escape sequence)
+// are written as \n, \t, \r or \xNN, so that whatever a caller passes, the line stays one
+// line and cannot steer the terminal.
+std::string printable(std::string_view word);
+
 // Walks the words after the program name, one option at a time.
 class option_reader {
   public:

@@ -12,10 +12,14 @@
 // xsimd's large-argument reduction for sin and cos, inlined into the kernel, trips GCC's
 // flow analysis in sanitizer builds; the kernel never takes that path (its angles are below
 // one turn).
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 #include <xsimd/xsimd.hpp>
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
+#endif
 
 #include "garden/orbit_arcs.h"
 
@@ -116,7 +120,13 @@ template <class Arch> void draw_arcs(const orbit_arcs_job& job) {
                                          batch::load_aligned(log_argument + k)) *
                                         h;
             const auto sin_cos = xsimd::sincos(step_argument);
-            const batch scale = xsimd::exp(step_modulus);
+            // exp turns its argument into an integer exponent, which has no value for an
+            // infinite or NaN lane (an iterate 0 or infinite, an orbit gone NaN): such a
+            // lane takes exp's limit instead, 0 at -inf and the lane itself otherwise.
+            const auto finite = xsimd::isfinite(step_modulus);
+            const batch scale =
+                xsimd::select(finite, xsimd::exp(xsimd::select(finite, step_modulus, zero)),
+                              xsimd::select(step_modulus < zero, zero, step_modulus));
             // At an iterate 0 on either end the arc collapses onto 0: the first point keeps
             // p itself and every later one is 0, the limit of |p|^(1 - t) |q|^t.
             const auto degenerate = (px == zero && py == zero) || (qx == zero && qy == zero);

@@ -35,7 +35,7 @@ std::string parse_headless_options(int argc, const char* const* argv, headless_o
                                  name == "events";
         if (!takes_value) {
             std::string line = "unknown option '";
-            line.append(words.word());
+            line.append(printable(words.word()));
             line.append("' (try --headless --help)");
             return line;
         }
@@ -47,7 +47,7 @@ std::string parse_headless_options(int argc, const char* const* argv, headless_o
         }
         const std::string_view value = *given;
         std::string quoted(1, '\'');
-        quoted.append(value);
+        quoted.append(printable(value));
         quoted.push_back('\'');
         if (name == "seed") {
             const auto seed = parse_number<std::uint32_t>(value);

@@ -37,56 +37,39 @@ void enable_heap_termination() {
     }
 }
 
-const char* skip_spaces(const char* text) {
-    while (*text == ' ') {
-        ++text;
-    }
-    return text;
-}
-
 // The window a number names, or null when it is 0 or names no live window.
 HWND named_window(std::uint32_t number) {
     HWND window = window_from_number(number);
     return number != 0 && IsWindow(window) ? window : nullptr;
 }
 
-std::int32_t run_mode(const char* command) {
-    for (const char* at = command;; ++at) {
-        switch (*at) {
-        case '\0':
-            return show_settings(nullptr);
-        case ' ':
-        case '-':
-        case '/':
-            continue;
-        case 'S':
-        case 's':
-            return run_saver(nullptr);
-        case 'P':
-        case 'p':
-        case 'L':
-        case 'l': {
-            HWND parent = named_window(parse_window_handle(skip_spaces(at + 1)));
-            return parent != nullptr ? run_saver(parent) : unusable_command;
-        }
-        case 'C':
-        case 'c': {
-            HWND parent = at[1] == ':' ? named_window(parse_window_handle(at + 2)) : nullptr;
-            return show_settings(parent != nullptr ? parent : GetForegroundWindow());
-        }
-        case 'A':
-        case 'a': {
-            if (!host.legacy_platform) {
-                return unusable_command;
-            }
-            HWND parent = named_window(parse_window_handle(skip_spaces(at + 1)));
-            change_password(parent != nullptr ? parent : GetForegroundWindow());
-            return 0;
-        }
-        default:
+std::int32_t run_chosen_mode(const char* command) {
+    const run_choice choice = choose_run_mode(command);
+    switch (choice.mode) {
+    case run_mode::settings_alone:
+        return show_settings(nullptr);
+    case run_mode::full_screen:
+        return run_saver(nullptr);
+    case run_mode::preview: {
+        HWND parent = named_window(choice.window_number);
+        return parent != nullptr ? run_saver(parent) : unusable_command;
+    }
+    case run_mode::settings: {
+        HWND parent = named_window(choice.window_number);
+        return show_settings(parent != nullptr ? parent : GetForegroundWindow());
+    }
+    case run_mode::password_change: {
+        if (!host.legacy_platform) {
             return unusable_command;
         }
+        HWND parent = named_window(choice.window_number);
+        change_password(parent != nullptr ? parent : GetForegroundWindow());
+        return 0;
     }
+    case run_mode::unusable:
+        break;
+    }
+    return unusable_command;
 }
 
 struct mode_call {
@@ -96,7 +79,7 @@ struct mode_call {
 
 void run_mode_call(void* data) {
     auto* call = static_cast<mode_call*>(data);
-    call->result = run_mode(call->command);
+    call->result = run_chosen_mode(call->command);
 }
 
 // The full-screen window covers every monitor; a platform that reports no virtual screen gets
@@ -155,14 +138,6 @@ std::int32_t saver_entry(HINSTANCE instance, const char* command) {
         return unusable_command;
     }
     return call.result;
-}
-
-std::uint32_t parse_window_handle(const char* text) {
-    std::uint32_t value = 0;
-    for (; *text >= '0' && *text <= '9'; ++text) {
-        value = value * 10u + static_cast<std::uint32_t>(*text - '0');
-    }
-    return value;
 }
 
 HWND window_from_number(std::uint32_t number) {

@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include "win32/run_mode.h"
+
 namespace roses {
 
 // Window class and titles by which the platform (and a second start) recognises the saver.
@@ -17,11 +19,9 @@ inline constexpr const char* preview_title = "Preview";
 // The command text after the program's own name and the separators that follow it.
 const char* skip_program_name(const char* command_line);
 
-// Prepares the process, reads the switch and runs its mode; the result is the exit code.
+// Prepares the process, reads the switch (choose_run_mode) and runs its mode; the result is
+// the exit code.
 std::int32_t saver_entry(HINSTANCE instance, const char* command);
-
-// Reads decimal digits from text; wraps modulo 2^32 and stops at the first non-digit.
-std::uint32_t parse_window_handle(const char* text);
 
 // The window handle that a number on the command line names.
 HWND window_from_number(std::uint32_t number);

@@ -9,12 +9,7 @@ namespace {
 constexpr std::int32_t largest_window_side = 32767;
 
 std::string quoted(std::string_view text) {
-    std::string result;
-    result.reserve(text.size() + 2);
-    result += '"';
-    result += text;
-    result += '"';
-    return result;
+    return '"' + printable(text) + '"';
 }
 
 } // namespace

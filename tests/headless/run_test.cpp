@@ -125,6 +125,9 @@ TEST_F(HeadlessRun, BadOptionsAndPathsExitWithTwoAndOneLine) {
         "--png /nonexistent-dir/x.png",
         "--events /nonexistent-dir/e.jsonl",
         "--frames-dir /proc/roses-frames",
+        // A word with a newline in it is repeated on the one line.
+        "--seed \"$(printf '1\\n2')\"",
+        "\"$(printf -- '--bo\\ngus')\"",
     };
     for (const std::string& args : bad) {
         EXPECT_EQ(run(args), 2) << args;

@@ -81,6 +81,9 @@ TEST(x11_options, a_bad_command_line_names_the_offending_word) {
              {{"-seed", "-1"}, "-seed needs"},
              {{"-seed", "4294967296"}, "-seed needs"},
              {{"--seed"}, "--seed needs"},
+             // Control characters are shown, not obeyed: the error stays one line.
+             {{"-window-id", "1\n2\x1b[2J"}, "\"1\\n2\\x1b[2J\" is not"},
+             {{"--bo\rgus"}, "unknown option \"--bo\\rgus\""},
          }) {
         auto result = parse(words);
         EXPECT_NE(result.error.find(mentions), std::string::npos)
