@@ -44,18 +44,19 @@ std::string system_reason(int error) {
 std::string output_file::open(const std::string& path) {
     discard();
     target = path;
+    // Through symbolic links, even dangling ones, to the file they name: that file is
+    // replaced and the links stay as they were.
+    fs::path resolved(path);
+    std::error_code error;
+    for (int depth = 0; depth < 40 && fs::is_symlink(resolved, error); ++depth) {
+        const fs::path link = fs::read_symlink(resolved, error);
+        resolved = link.is_absolute() ? link : resolved.parent_path() / link;
+    }
+    target = resolved.string();
     struct stat status {};
-    if (stat(path.c_str(), &status) == 0) {
-        if (!S_ISREG(status.st_mode)) {
-            stream_ = std::fopen(path.c_str(), "wb");
-            return stream_ != nullptr ? std::string() : system_reason(errno);
-        }
-        // A symbolic link keeps pointing where it did: the file it names is the one replaced.
-        std::error_code ignored;
-        const fs::path resolved = fs::canonical(path, ignored);
-        if (!resolved.empty()) {
-            target = resolved.string();
-        }
+    if (stat(target.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+        stream_ = std::fopen(target.c_str(), "wb");
+        return stream_ != nullptr ? std::string() : system_reason(errno);
     }
     const int fd = create_temporary(target, temporary);
     if (fd < 0) {
