@@ -1,5 +1,6 @@
 #include "headless/events_log.h"
 
+#include <cerrno>
 #include <cinttypes>
 #include <cmath>
 #include <string>
@@ -39,15 +40,22 @@ std::string pair(complex_f value) {
 
 } // namespace
 
+void events_log::checked(int written) {
+    if (written < 0 && error == 0) {
+        error = errno;
+    }
+}
+
 void events_log::start(std::uint32_t seed, std::int32_t width, std::int32_t height,
                        const projection& view) {
     if (file == nullptr) {
         return;
     }
-    std::fprintf(file,
-                 "{\"event\":\"start\",\"seed\":%" PRIu32 ",\"width\":%" PRId32
-                 ",\"height\":%" PRId32 ",\"fovy\":%s,\"aspect\":%s}\n",
-                 seed, width, height, number(view.fovy).c_str(), number(view.aspect).c_str());
+    checked(std::fprintf(file,
+                         "{\"event\":\"start\",\"seed\":%" PRIu32 ",\"width\":%" PRId32
+                         ",\"height\":%" PRId32 ",\"fovy\":%s,\"aspect\":%s}\n",
+                         seed, width, height, number(view.fovy).c_str(),
+                         number(view.aspect).c_str()));
 }
 
 void events_log::record(const garden_event& event) {
@@ -57,38 +65,41 @@ void events_log::record(const garden_event& event) {
     switch (event.what) {
     case garden_event::kind::search: {
         const rose_shape& shape = *event.shape;
-        std::fprintf(file,
-                     "{\"event\":\"search\",\"step\":%" PRId64 ",\"slot\":%" PRId32
-                     ",\"c\":%s,\"candidates\":%" PRId64 ",\"hops\":%" PRId32
-                     ",\"point_count\":%" PRId32 ",\"centre\":%s,\"angle\":%s,\"radius\":%s"
-                     ",\"micros\":%" PRId64 "}\n",
-                     step, event.slot, pair(shape.c).c_str(), event.candidates, shape.hops,
-                     shape.point_count, pair(shape.centre).c_str(), number(shape.angle).c_str(),
-                     number(shape.radius).c_str(), event.micros);
+        checked(std::fprintf(file,
+                             "{\"event\":\"search\",\"step\":%" PRId64 ",\"slot\":%" PRId32
+                             ",\"c\":%s,\"candidates\":%" PRId64 ",\"hops\":%" PRId32
+                             ",\"point_count\":%" PRId32 ",\"centre\":%s,\"angle\":%s,\"radius\":%s"
+                             ",\"micros\":%" PRId64 "}\n",
+                             step, event.slot, pair(shape.c).c_str(), event.candidates, shape.hops,
+                             shape.point_count, pair(shape.centre).c_str(),
+                             number(shape.angle).c_str(), number(shape.radius).c_str(),
+                             event.micros));
         break;
     }
     case garden_event::kind::plant: {
         const rose& planted = *event.subject;
-        std::fprintf(file,
-                     "{\"event\":\"plant\",\"step\":%" PRId64 ",\"slot\":%" PRId32
-                     ",\"colour\":[%d,%d,%d],\"count\":%" PRId32 "}\n",
-                     step, event.slot, planted.colour[0], planted.colour[1], planted.colour[2],
-                     planted.count);
+        checked(std::fprintf(file,
+                             "{\"event\":\"plant\",\"step\":%" PRId64 ",\"slot\":%" PRId32
+                             ",\"colour\":[%d,%d,%d],\"count\":%" PRId32 "}\n",
+                             step, event.slot, planted.colour[0], planted.colour[1],
+                             planted.colour[2], planted.count));
         break;
     }
     case garden_event::kind::commit: {
         const rose_shape& shape = *event.shape;
-        std::fprintf(file,
-                     "{\"event\":\"commit\",\"step\":%" PRId64 ",\"slot\":%" PRId32
-                     ",\"c\":%s,\"hops\":%" PRId32 ",\"point_count\":%" PRId32
-                     ",\"angle\":%s,\"radius\":%s,\"age\":%" PRId32 "}\n",
-                     step, event.slot, pair(shape.c).c_str(), shape.hops, shape.point_count,
-                     number(shape.angle).c_str(), number(shape.radius).c_str(), event.subject->age);
+        checked(std::fprintf(file,
+                             "{\"event\":\"commit\",\"step\":%" PRId64 ",\"slot\":%" PRId32
+                             ",\"c\":%s,\"hops\":%" PRId32 ",\"point_count\":%" PRId32
+                             ",\"angle\":%s,\"radius\":%s,\"age\":%" PRId32 "}\n",
+                             step, event.slot, pair(shape.c).c_str(), shape.hops, shape.point_count,
+                             number(shape.angle).c_str(), number(shape.radius).c_str(),
+                             event.subject->age));
         break;
     }
     case garden_event::kind::retire:
-        std::fprintf(file, "{\"event\":\"retire\",\"step\":%" PRId64 ",\"slot\":%" PRId32 "}\n",
-                     step, event.slot);
+        checked(std::fprintf(file,
+                             "{\"event\":\"retire\",\"step\":%" PRId64 ",\"slot\":%" PRId32 "}\n",
+                             step, event.slot));
         break;
     }
 }

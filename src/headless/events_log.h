@@ -19,11 +19,18 @@ class events_log {
     void start(std::uint32_t seed, std::int32_t width, std::int32_t height, const projection& view);
     void record(const garden_event& event);
 
+    // The errno of the first write that failed, or 0: a full disk is noticed while the run
+    // goes on, with its reason, rather than at the end.
+    int write_error() const { return error; }
+
     // The step that events are counted against: 1 for the first tick and frame.
     std::int64_t step = 0;
 
   private:
+    void checked(int written);
+
     std::FILE* file;
+    int error = 0;
 };
 
 } // namespace roses

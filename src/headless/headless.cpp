@@ -2,15 +2,15 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <system_error>
-#include <unistd.h>
+#include <vector>
 
 #include "display/gl_headers.h"
 #include "egl/egl_context.h"
 #include "headless/events_log.h"
 #include "headless/options.h"
+#include "headless/output_file.h"
 #include "headless/png_file.h"
 #include "random/random.h"
 #include "scene/frame.h"
@@ -24,14 +24,14 @@ constexpr int exit_failure = 1;
 constexpr int exit_usage = 2;
 constexpr const char* default_png = "roses.png";
 
-struct file_closer {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using file_handle = std::unique_ptr<std::FILE, file_closer>;
-
 int complain(int code, const std::string& line) {
     std::fprintf(stderr, "roses: %s\n", line.c_str());
     return code;
+}
+
+// The one line for an output that cannot be written: what, where and the system's reason.
+int cannot_write(const std::string& what, const std::string& path, const std::string& reason) {
+    return complain(exit_failure, "cannot write " + what + " " + path + ": " + reason);
 }
 
 std::string frame_path(const std::string& dir, std::int64_t step) {
@@ -40,19 +40,23 @@ std::string frame_path(const std::string& dir, std::int64_t step) {
     return (std::filesystem::path(dir) / name).string();
 }
 
-std::string write_png_to(const std::string& path, const egl_context& gl) {
-    file_handle file(std::fopen(path.c_str(), "wb"));
-    if (!file) {
-        return "cannot write " + path;
+// Writes the picture now in the frame buffer; returns an empty string or why not.
+std::string write_picture(output_file& file, const egl_context& gl) {
+    std::vector<std::uint8_t> png;
+    if (std::string failure = encode_png(gl.width(), gl.height(), gl.read_rgb(), png);
+        !failure.empty()) {
+        return failure;
     }
-    const std::string failure = write_png(file.get(), gl.width(), gl.height(), gl.read_rgb());
-    if (!failure.empty()) {
-        return path + ": " + failure;
+    return file.write(png.data(), png.size());
+}
+
+std::string write_frame(const std::string& path, const egl_context& gl) {
+    output_file file;
+    std::string failure = file.open(path);
+    if (failure.empty()) {
+        failure = write_picture(file, gl);
     }
-    if (std::fclose(file.release()) != 0) {
-        return "cannot write " + path;
-    }
-    return {};
+    return failure.empty() ? file.finish() : failure;
 }
 
 } // namespace
@@ -72,27 +76,31 @@ int headless_main(int argc, char** argv) {
     }
 
     // Every output is opened or checked before rendering, so that a bad path costs no
-    // rendering time.
-    file_handle png;
+    // rendering time. Each is written under a temporary name and put in place only when
+    // the whole run has succeeded.
+    output_file png;
     if (!options.png.empty()) {
-        png.reset(std::fopen(options.png.c_str(), "wb"));
-        if (!png) {
-            return complain(exit_usage, "cannot write the picture " + options.png);
+        if (std::string reason = png.open(options.png); !reason.empty()) {
+            return cannot_write("the picture", options.png, reason);
         }
     }
-    file_handle events_file;
+    output_file events_file;
     if (!options.events.empty()) {
-        events_file.reset(std::fopen(options.events.c_str(), "w"));
-        if (!events_file) {
-            return complain(exit_usage, "cannot write the events file " + options.events);
+        if (std::string reason = events_file.open(options.events); !reason.empty()) {
+            return cannot_write("the events file", options.events, reason);
         }
     }
     if (!options.frames_dir.empty()) {
         std::error_code error;
         std::filesystem::create_directories(options.frames_dir, error);
-        if (!std::filesystem::is_directory(options.frames_dir, error) ||
-            access(options.frames_dir.c_str(), W_OK) != 0) {
-            return complain(exit_usage, "cannot write frames into " + options.frames_dir);
+        std::string reason = error ? error.message() : std::string();
+        if (reason.empty()) {
+            // A trial file finds a folder that cannot be written before the first frame.
+            output_file trial;
+            reason = trial.open(frame_path(options.frames_dir, options.every));
+        }
+        if (!reason.empty()) {
+            return cannot_write("frames into", options.frames_dir, reason);
         }
     }
 
@@ -101,20 +109,10 @@ int headless_main(int argc, char** argv) {
     }
     egl_context gl;
     if (!gl.create(options.width, options.height)) {
-        // Leave no empty files behind for a run that never rendered.
-        std::error_code ignored;
-        if (png) {
-            png.reset();
-            std::filesystem::remove(options.png, ignored);
-        }
-        if (events_file) {
-            events_file.reset();
-            std::filesystem::remove(options.events, ignored);
-        }
         return complain(exit_failure, "cannot render without a display: " + gl.error());
     }
 
-    events_log events(events_file.get());
+    events_log events(events_file.stream());
     saver_scene scene(false);
     scene.garden.on_event = [&events](const garden_event& event) { events.record(event); };
     set_projection(scene, options.width, options.height);
@@ -126,26 +124,43 @@ int headless_main(int argc, char** argv) {
         events.step = step;
         scene.garden.tick();
         render_frame(scene);
+        if (events.write_error() != 0) {
+            return cannot_write("the events file", options.events,
+                                system_reason(events.write_error()));
+        }
         if (!options.frames_dir.empty() && step % options.every == 0) {
             glFinish();
-            const std::string failure = write_png_to(frame_path(options.frames_dir, step), gl);
-            if (!failure.empty()) {
-                return complain(exit_failure, failure);
+            const std::string path = frame_path(options.frames_dir, step);
+            if (std::string reason = write_frame(path, gl); !reason.empty()) {
+                return cannot_write("the frame", path, reason);
             }
         }
     }
     glFinish();
 
-    if (events_file && (std::fflush(events_file.get()) != 0 || std::ferror(events_file.get()))) {
-        return complain(exit_failure, "cannot write the events file " + options.events);
-    }
-    if (png) {
-        const std::string failure =
-            write_png(png.get(), options.width, options.height, gl.read_rgb());
-        if (!failure.empty() || std::fclose(png.release()) != 0) {
-            return complain(exit_failure,
-                            options.png + ": " + (failure.empty() ? "cannot write" : failure));
+    // Both files are whole before either replaces what their paths held.
+    if (png.is_open()) {
+        if (std::string reason = write_picture(png, gl); !reason.empty()) {
+            return cannot_write("the picture", options.png, reason);
         }
+        if (std::string reason = png.close(); !reason.empty()) {
+            return cannot_write("the picture", options.png, reason);
+        }
+    }
+    if (events_file.is_open()) {
+        std::string reason =
+            events.write_error() != 0 ? system_reason(events.write_error()) : events_file.close();
+        if (!reason.empty()) {
+            return cannot_write("the events file", options.events, reason);
+        }
+    }
+    if (std::string reason = events_file.finish(); !reason.empty()) {
+        return cannot_write("the events file", options.events, reason);
+    }
+    if (std::string reason = png.finish(); !reason.empty()) {
+        return cannot_write("the picture", options.png, reason);
+    }
+    if (!options.png.empty()) {
         std::printf("roses: wrote %s (%dx%d, %lld frames)\n",
                     std::filesystem::absolute(options.png).string().c_str(), options.width,
                     options.height, static_cast<long long>(options.frames));

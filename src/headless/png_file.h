@@ -1,16 +1,16 @@
-// Writing RGB pictures as PNG files.
+// Encoding RGB pictures as PNG.
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
 
 namespace roses {
 
-// Writes width x height RGB bytes (top row first) to an open file; returns an empty string
-// or what went wrong. The file is left open.
-std::string write_png(std::FILE* file, std::int32_t width, std::int32_t height,
-                      const std::vector<std::uint8_t>& rgb);
+// Encodes width x height RGB bytes (top row first) into bytes; returns an empty string or
+// what went wrong. Encoding in memory keeps the writing of the file, and its failures, in
+// one place for every output.
+std::string encode_png(std::int32_t width, std::int32_t height,
+                       const std::vector<std::uint8_t>& rgb, std::vector<std::uint8_t>& bytes);
 
 } // namespace roses

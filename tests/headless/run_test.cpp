@@ -1,4 +1,5 @@
 // The renderer as users run it: the built program, its files and its exit codes.
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -122,9 +123,6 @@ TEST_F(HeadlessRun, BadOptionsAndPathsExitWithTwoAndOneLine) {
         "--png",
         "-png=",
         "--help=yes",
-        "--png /nonexistent-dir/x.png",
-        "--events /nonexistent-dir/e.jsonl",
-        "--frames-dir /proc/roses-frames",
         // A word with a newline in it is repeated on the one line.
         "--seed \"$(printf '1\\n2')\"",
         "\"$(printf -- '--bo\\ngus')\"",
@@ -134,6 +132,67 @@ TEST_F(HeadlessRun, BadOptionsAndPathsExitWithTwoAndOneLine) {
         const std::string error = slurp(dir / "run.err");
         EXPECT_EQ(error.rfind("roses: ", 0), 0u) << args;
         EXPECT_EQ(error.find('\n'), error.size() - 1) << args;
+    }
+}
+
+// The last line of standard error: the diagnostic lines of the steps run so far come first.
+std::string last_line(const std::string& text) {
+    const auto end = text.find_last_not_of('\n');
+    if (end == std::string::npos) {
+        return {};
+    }
+    const auto start = text.rfind('\n', end);
+    return text.substr(start == std::string::npos ? 0 : start + 1, end - start);
+}
+
+TEST_F(HeadlessRun, UnwritableOutputsExitWithOneNamingTheReasonAndKeepEarlierFiles) {
+    // An earlier run's good files at the paths that every failing run below also names.
+    const std::string keep = " --png '" + (dir / "keep.png").string() + "' --events '" +
+                             (dir / "keep.jsonl").string() + "'";
+    ASSERT_EQ(run("--seed 3 --size 64x48 --frames 40" + keep), 0);
+    const std::string picture = slurp(dir / "keep.png");
+    const std::string events = slurp(dir / "keep.jsonl");
+    const std::string folder = (dir / "folder").string();
+    fs::create_directories(folder);
+
+    struct failing {
+        std::string args;
+        std::string path;
+        std::string reason;
+    };
+    // Each run names the earlier files too; the later option of a pair wins.
+    const std::vector<failing> runs = {
+        // A full disk, noticed only when the buffered bytes are written out.
+        {"--png /dev/full", "/dev/full", "No space left on device"},
+        {"--events /dev/full", "/dev/full", "No space left on device"},
+        {"--frames-dir /dev/full", "/dev/full", "Not a directory"},
+        {"--png /nonexistent-dir/x.png", "/nonexistent-dir/x.png", "No such file or directory"},
+        {"--events /nonexistent-dir/e.jsonl", "/nonexistent-dir/e.jsonl",
+         "No such file or directory"},
+        // sysfs takes no new files, even from root: a folder nobody can write into.
+        {"--png /sys/roses.png", "/sys/roses.png", "Permission denied"},
+        {"--frames-dir /proc/roses-frames", "/proc/roses-frames", ""},
+        {"--png '" + folder + "'", folder, "Is a directory"},
+        {"--events '" + folder + "'", folder, "Is a directory"},
+    };
+    for (const failing& failure : runs) {
+        EXPECT_EQ(run("--seed 3 --size 64x48 --frames 40" + keep + " " + failure.args), 1)
+            << failure.args;
+        const std::string line = last_line(slurp(dir / "run.err"));
+        EXPECT_EQ(line.rfind("roses: cannot write ", 0), 0u) << line;
+        EXPECT_NE(line.find(failure.path + ": " + failure.reason), std::string::npos) << line;
+        // Nothing half-written, no temporary file left, and the earlier files untouched.
+        EXPECT_TRUE(slurp(dir / "keep.png") == picture) << failure.args;
+        EXPECT_TRUE(slurp(dir / "keep.jsonl") == events) << failure.args;
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir)) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, (std::vector<std::string>{"folder", "keep.jsonl", "keep.png", "run.err",
+                                                   "run.out"}))
+            << failure.args;
+        EXPECT_TRUE(fs::is_empty(folder)) << failure.args;
     }
 }
 

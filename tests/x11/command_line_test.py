@@ -60,6 +60,11 @@ with xvfb():
     checks.expect(code == 0 and out.startswith("roses ") and error == "",
                   f"-version: code {code}, stdout {out!r}")
 
+# A display without GLX: OpenGL cannot draw there, and the program says so at once.
+with xvfb(glx=False) as display:
+    for mode in (["--saver"], ["-window"], ["-root"]):
+        expect_failure(mode, 1, "GLX")
+
 # The server going away under a running program ends it with the environment's code.
 with xvfb() as display:
     program = Program(roses, "-window")

@@ -53,13 +53,14 @@ def wait_until(predicate, timeout, step=0.1):
 
 
 @contextlib.contextmanager
-def xvfb(width=1024, height=768):
-    """A private X server with GLX and a black root window; sets DISPLAY while it runs."""
+def xvfb(width=1024, height=768, glx=True):
+    """A private X server with GLX (unless told otherwise) and a black root window; sets
+    DISPLAY while it runs."""
     for number in DISPLAYS:
         if os.path.exists(f"/tmp/.X{number}-lock") or os.path.exists(f"/tmp/.X11-unix/X{number}"):
             continue
         server = spawn(["Xvfb", f":{number}", "-screen", "0", f"{width}x{height}x24",
-                        "+extension", "GLX", "-nolisten", "tcp", "-br", "-noreset"],
+                        "+extension" if glx else "-extension", "GLX", "-nolisten", "tcp", "-br", "-noreset"],
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         socket = f"/tmp/.X11-unix/X{number}"
         if wait_until(lambda: os.path.exists(socket) or server.poll() is not None, 10) and \
