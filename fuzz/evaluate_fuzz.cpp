@@ -11,36 +11,13 @@
 #include <vector>
 
 #include "garden/evaluate.h"
+#include "input_reader.h"
 #include "reference_evaluate.h"
 
 namespace {
 
 using roses::complex_f;
 using roses::rose_shape;
-
-// Reads the input front to back; past its end every value is 0.
-struct input_reader {
-    const std::uint8_t* data;
-    std::size_t size;
-
-    std::uint32_t take(std::size_t bytes) {
-        std::uint32_t value = 0;
-        for (std::size_t k = 0; k < bytes; ++k) {
-            value = value << 8 | (size > 0 ? *data : 0u);
-            if (size > 0) {
-                ++data;
-                --size;
-            }
-        }
-        return value;
-    }
-    float take_float() {
-        const std::uint32_t bits = take(4);
-        float value;
-        std::memcpy(&value, &bits, sizeof value);
-        return value;
-    }
-};
 
 // A point no evaluation writes: a NaN with a payload of its own.
 constexpr std::uint32_t untouched_bits = 0x7fc0dead;
@@ -73,7 +50,7 @@ void check(bool holds) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    input_reader in{data, size};
+    roses::fuzz_input in{data, size};
     const complex_f c(in.take_float(), in.take_float());
     const complex_f centre(in.take_float(), in.take_float());
     const auto per_hop = static_cast<std::int32_t>(in.take(1) % 14) - 1;    // -1 ... 12

@@ -11,6 +11,7 @@
 
 #include "garden/evaluate.h"
 #include "garden/rose.h"
+#include "input_reader.h"
 #include "random/random.h"
 
 namespace {
@@ -19,29 +20,8 @@ using roses::complex_f;
 using roses::rose;
 using roses::rose_shape;
 
-// Reads the input front to back; past its end every value is 0.
-struct input_reader {
-    const std::uint8_t* data;
-    std::size_t size;
-
-    bool done() const { return size == 0; }
-    std::uint32_t take(std::size_t bytes) {
-        std::uint32_t value = 0;
-        for (std::size_t k = 0; k < bytes; ++k) {
-            value = value << 8 | (size > 0 ? *data : 0u);
-            if (size > 0) {
-                ++data;
-                --size;
-            }
-        }
-        return value;
-    }
-    float take_float() {
-        const std::uint32_t bits = take(4);
-        float value;
-        std::memcpy(&value, &bits, sizeof value);
-        return value;
-    }
+// The fuzz input with the client sizes a rose is laid out for.
+struct input_reader : roses::fuzz_input {
     // Client sizes from -32768 to 32767: zero and negative ones included.
     std::int32_t take_side() { return static_cast<std::int16_t>(take(2)); }
 };
@@ -90,7 +70,7 @@ void check_shown_vertices(rose& r) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    input_reader in{data, size};
+    input_reader in{{data, size}};
     rose_shape shape;
     const complex_f c(in.take_float(), in.take_float());
     // The centre a slot's shape carries over from its previous candidate.

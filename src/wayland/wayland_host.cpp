@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "dismissal/stop_signals.h"
 #include "random/random.h"
 #include "wayland/layer_shell.h"
 #include "wayland/wayland_input.h"
@@ -40,18 +41,6 @@ constexpr std::uint32_t layer_shell_version = 4;
 constexpr std::uint32_t output_version = 3;
 constexpr std::uint32_t seat_version = 5;
 constexpr std::uint32_t layer_shell_destroy_since = 3;
-
-// Idle daemons end their command with SIGTERM and a terminal with SIGINT. Both are blocked
-// in every thread (the scenes' workers and the GL driver's threads inherit the mask) and
-// read from a file descriptor, so the loop's poll wakes at once.
-int open_stop_signals() {
-    sigset_t stops;
-    sigemptyset(&stops);
-    sigaddset(&stops, SIGTERM);
-    sigaddset(&stops, SIGINT);
-    pthread_sigmask(SIG_BLOCK, &stops, nullptr);
-    return signalfd(-1, &stops, SFD_CLOEXEC | SFD_NONBLOCK);
-}
 
 std::string display_name() {
     const char* name = std::getenv("WAYLAND_DISPLAY");

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "dismissal/stop_signals.h"
 #include "random/random.h"
 #include "scene/frame.h"
 #include "scene/saver_scene.h"
@@ -30,18 +31,6 @@ namespace {
 constexpr int exit_usage = 2;
 constexpr int exit_environment = 1;
 constexpr std::chrono::milliseconds frame_period{50};
-
-// XScreenSaver ends a hack with SIGTERM and a terminal with SIGINT. Both are blocked in every
-// thread (the worker and the GL driver's threads inherit the mask) and read from a file
-// descriptor, so the loop's poll wakes at once and the exit is an ordinary one.
-int open_stop_signals() {
-    sigset_t stops;
-    sigemptyset(&stops);
-    sigaddset(&stops, SIGTERM);
-    sigaddset(&stops, SIGINT);
-    pthread_sigmask(SIG_BLOCK, &stops, nullptr);
-    return signalfd(-1, &stops, SFD_CLOEXEC | SFD_NONBLOCK);
-}
 
 // True when the event ends the program. A hack never handles input: keys and the pointer
 // belong to whoever made its window.
