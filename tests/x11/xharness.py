@@ -12,11 +12,6 @@ import sys
 import tempfile
 import time
 
-# Display numbers of our own: the Windows tests use 90-130. ROSES_TEST_DISPLAYS=FIRST-LAST
-# picks others, for a machine where those are taken.
-_first, _last = os.environ.get("ROSES_TEST_DISPLAYS", "140-189").split("-")
-DISPLAYS = range(int(_first), int(_last) + 1)
-
 _started = []
 
 
@@ -52,32 +47,43 @@ def wait_until(predicate, timeout, step=0.1):
         time.sleep(step)
 
 
+def start_xvfb(*arguments):
+    """Starts an Xvfb with these arguments on a display number that the server picks itself
+    and reports through -displayfd: two tests started together never share one server, as
+    they did when each scanned for a free number and both found the same one. Returns the
+    server process and the display name."""
+    read_end, write_end = os.pipe()
+    try:
+        server = spawn(["Xvfb", "-displayfd", str(write_end), *arguments],
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       pass_fds=(write_end,))
+    finally:
+        os.close(write_end)
+    with os.fdopen(read_end) as reader:
+        number = reader.readline().strip()  # empty when the server died before it was ready
+    if not number.isdigit() or server.poll() is not None:
+        _stop(server)
+        raise RuntimeError("Xvfb did not start")
+    return server, f":{number}"
+
+
 @contextlib.contextmanager
 def xvfb(width=1024, height=768, glx=True):
     """A private X server with GLX (unless told otherwise) and a black root window; sets
     DISPLAY while it runs."""
-    for number in DISPLAYS:
-        if os.path.exists(f"/tmp/.X{number}-lock") or os.path.exists(f"/tmp/.X11-unix/X{number}"):
-            continue
-        server = spawn(["Xvfb", f":{number}", "-screen", "0", f"{width}x{height}x24",
-                        "+extension" if glx else "-extension", "GLX", "-nolisten", "tcp", "-br", "-noreset"],
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        socket = f"/tmp/.X11-unix/X{number}"
-        if wait_until(lambda: os.path.exists(socket) or server.poll() is not None, 10) and \
-                server.poll() is None:
-            previous = os.environ.get("DISPLAY")
-            os.environ["DISPLAY"] = f":{number}"
-            try:
-                yield f":{number}"
-            finally:
-                stop_everything()
-                if previous is None:
-                    os.environ.pop("DISPLAY", None)
-                else:
-                    os.environ["DISPLAY"] = previous
-            return
-        _stop(server)  # another test took this number first
-    raise RuntimeError("no free display number for Xvfb")
+    _, display = start_xvfb("-screen", "0", f"{width}x{height}x24",
+                            "+extension" if glx else "-extension", "GLX", "-nolisten", "tcp",
+                            "-br", "-noreset")
+    previous = os.environ.get("DISPLAY")
+    os.environ["DISPLAY"] = display
+    try:
+        yield display
+    finally:
+        stop_everything()
+        if previous is None:
+            os.environ.pop("DISPLAY", None)
+        else:
+            os.environ["DISPLAY"] = previous
 
 
 class Program:
