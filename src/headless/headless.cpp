@@ -114,6 +114,7 @@ int headless_main(int argc, char** argv) {
 
     events_log events(events_file.stream());
     saver_scene scene(false);
+    scene.scale = options.scale;
     scene.garden.on_event = [&events](const garden_event& event) { events.record(event); };
     set_projection(scene, options.width, options.height);
     events.start(random_seed(), options.width, options.height,

@@ -5,12 +5,16 @@
 namespace roses {
 
 const char* const headless_usage =
-    "usage: roses --headless [--seed N] [--size WxH] [--frames K] [--png FILE]\n"
+    "usage: roses --headless [--seed N] [--size WxH] [--scale X] [--frames K] [--png FILE]\n"
     "                        [--frames-dir DIR [--every K]] [--events FILE]\n"
     "Renders the saver with no display, one 50 ms step per frame, and writes the last\n"
     "frame as a PNG picture (roses.png unless --png or --frames-dir is given).\n"
     "  --seed N        start the random sources from N instead of the clock\n"
     "  --size WxH      picture size in pixels (default 800x600)\n"
+    "  --scale X       pixels per pixel of an ordinary 96 DPI display, from 1 to 8\n"
+    "                  (default 1): lines are 2 x X pixels wide, so --size 3840x2160\n"
+    "                  --scale 2 draws the picture of --size 1920x1080 at twice its\n"
+    "                  resolution\n"
     "  --frames K      number of steps (default 600, thirty simulated seconds)\n"
     "  --png FILE      write the last frame to FILE\n"
     "  --frames-dir D  write every K-th frame as D/00042.png\n"
@@ -30,9 +34,9 @@ std::string parse_headless_options(int argc, const char* const* argv, headless_o
             options.help = true;
             continue;
         }
-        const bool takes_value = name == "seed" || name == "size" || name == "frames" ||
-                                 name == "png" || name == "frames-dir" || name == "every" ||
-                                 name == "events";
+        const bool takes_value = name == "seed" || name == "size" || name == "scale" ||
+                                 name == "frames" || name == "png" || name == "frames-dir" ||
+                                 name == "every" || name == "events";
         if (!takes_value) {
             std::string line = "unknown option '";
             line.append(printable(words.word()));
@@ -63,6 +67,12 @@ std::string parse_headless_options(int argc, const char* const* argv, headless_o
             }
             options.width = size->first;
             options.height = size->second;
+        } else if (name == "scale") {
+            const auto scale = parse_scale(value);
+            if (!scale) {
+                return flag + " needs a decimal number from 1 to 8, not " + quoted;
+            }
+            options.scale = *scale;
         } else if (name == "frames") {
             const auto frames = parse_number<std::int64_t>(value);
             if (!frames) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <png.h>
 
 namespace roses {
 namespace {
@@ -18,6 +19,25 @@ namespace fs = std::filesystem;
 std::string slurp(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// How many pixels of a PNG picture are not black; -1 when it cannot be read.
+long lit_pixels(const fs::path& path) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (png_image_begin_read_from_file(&image, path.c_str()) == 0) {
+        return -1;
+    }
+    image.format = PNG_FORMAT_RGB;
+    std::vector<png_byte> rgb(PNG_IMAGE_SIZE(image));
+    if (png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr) == 0) {
+        return -1;
+    }
+    long lit = 0;
+    for (std::size_t i = 0; i < rgb.size(); i += 3) {
+        lit += (rgb[i] | rgb[i + 1] | rgb[i + 2]) != 0;
+    }
+    return lit;
 }
 
 class HeadlessRun : public testing::Test {
@@ -120,6 +140,17 @@ TEST_F(HeadlessRun, BadOptionsAndPathsExitWithTwoAndOneLine) {
         "--frames 12abc",
         "--every 0",
         "--seed 4294967296",
+        "--scale 0.99",
+        "--scale=0",
+        "--scale -2",
+        "--scale 8.01",
+        "--scale nan",
+        "--scale inf",
+        "--scale 2e0",
+        "--scale 0x2",
+        "--scale two",
+        "--scale 1.",
+        "--scale",
         "--png",
         "-png=",
         "--help=yes",
@@ -132,6 +163,23 @@ TEST_F(HeadlessRun, BadOptionsAndPathsExitWithTwoAndOneLine) {
         const std::string error = slurp(dir / "run.err");
         EXPECT_EQ(error.rfind("roses: ", 0), 0u) << args;
         EXPECT_EQ(error.find('\n'), error.size() - 1) << args;
+    }
+}
+
+TEST_F(HeadlessRun, TwiceTheScaleDrawsTheSamePictureAtTwiceTheResolution) {
+    for (const int seed : {3, 9}) {
+        const std::string common = "--seed " + std::to_string(seed) + " --frames 200 ";
+        ASSERT_EQ(run(common + "--size 640x480 --png '" + (dir / "small.png").string() + "'"), 0);
+        ASSERT_EQ(
+            run(common + "--size 1280x960 --scale 2 --png '" + (dir / "large.png").string() + "'"),
+            0)
+            << slurp(dir / "run.err");
+        // Halved by averaging, the large picture keeps a quarter of its lit pixels: as many as
+        // the small one when its lines are twice as wide, about half as many when they are not.
+        const long small = lit_pixels(dir / "small.png");
+        const double halved = static_cast<double>(lit_pixels(dir / "large.png")) / 4.0;
+        ASSERT_GT(small, 500) << seed;
+        EXPECT_NEAR(halved, static_cast<double>(small), small / 5.0) << seed;
     }
 }
 
