@@ -33,6 +33,10 @@ wayland_parse_result parse_wayland_options(int argc, char** argv) {
                 return fail(words.spelled() + " needs a number from 0 to 4294967295");
             }
             options.seed = *seed;
+        } else if (name == "scale") {
+            return fail(words.spelled() +
+                        " is not for the Wayland host: every output's scale comes from the "
+                        "compositor");
         } else if ((name == "help" || name == "h") && takes_no_value) {
             options.help = true;
         } else {
@@ -55,6 +59,7 @@ std::string wayland_usage() {
            "                       or SIGINT ends it\n"
            "  -seed N              start the random sources from N\n"
            "\n"
+           "Lines are 2 pixels wide times each output's scale, as the compositor sets it.\n"
            "As the saver, with an idle daemon:   swayidle timeout 300 'roses -wayland'\n"
            "As a locker's or a compositor's animated background: roses -wayland-background\n"
            "Every option may also be written with two dashes.\n";

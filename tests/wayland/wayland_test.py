@@ -19,13 +19,15 @@ import threading
 import time
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent / "x11"))
-from xharness import (SLOW, Checks, Program, binary_from_arguments, image_from_ppm, spawn,  # noqa: E402
-                      stop_everything, wait_until)
+from xharness import (SLOW, Checks, Program, binary_from_arguments, image_from_ppm,  # noqa: E402
+                      spawn, stop_everything, wait_for_line_thickness, wait_until)
 
 SKIP = 77
 # sway refuses to run as root; this user owns nothing else.
 NOBODY = 65534
 OUTPUTS = {"HEADLESS-1": (640, 480), "HEADLESS-2": (400, 300)}
+# A HiDPI output from the start: its buffer has all its pixels, its lines twice the width.
+SCALES = {"HEADLESS-1": 1, "HEADLESS-2": 2}
 
 roses = binary_from_arguments()
 checks = Checks()
@@ -46,7 +48,8 @@ def headless_sway():
             # Far apart: sway stops showing the surfaces of an output that another one grown
             # over it covers in its layout.
             for x, (name, (width, height)) in zip((0, 2000), OUTPUTS.items()):
-                file.write(f"output {name} mode {width}x{height} position {x} 0\n")
+                file.write(f"output {name} mode {width}x{height} position {x} 0 "
+                           f"scale {SCALES[name]}\n")
         prefix = []
         if os.getuid() == 0:
             os.chown(runtime, NOBODY, NOBODY)
@@ -126,6 +129,12 @@ class Drawn:
 
 def drawn(output, size=None):
     return Drawn(output, size)
+
+
+def expect_lines(program, output, pixels, what):
+    width = wait_for_line_thickness(lambda: picture(output), 20 * SLOW)
+    checks.expect(width == pixels, f"{what}: lines {width} pixels wide, expected {pixels}",
+                  program)
 
 
 def ends_within(program, seconds, expected_code=0):
@@ -253,6 +262,8 @@ def command_line_and_environment():
     one_line_error(["-wayland", "-bogus"], env, 2, "-bogus", "an unknown option")
     one_line_error(["--wayland", "-wayland-background"], env, 2, "cannot be combined",
                    "both layers at once")
+    one_line_error(["-wayland", "--scale=2"], env, 2, "--scale", "a scale, which is the "
+                   "compositor's")
     one_line_error(["-wayland"], env, 1, "WAYLAND_DISPLAY", "no WAYLAND_DISPLAY")
     with compositor_without_layer_shell() as path:
         one_line_error(["-wayland-background"], dict(env, WAYLAND_DISPLAY=path), 1,
@@ -264,6 +275,7 @@ def saver_on_every_output():
     for name, size in OUTPUTS.items():
         rose = drawn(name, size)
         checks.expect(rose, f"the saver drew nothing on {name}{rose}", program)
+    expect_lines(program, "HEADLESS-2", 4, "HEADLESS-2 at scale 2")
     # An output that appears gets a surface and a scene of its own.
     before = set(output_sizes())
     swaymsg("create_output")
@@ -276,11 +288,14 @@ def saver_on_every_output():
     rose = drawn("HEADLESS-1", (800, 600))
     checks.expect(rose, f"the saver drew nothing after HEADLESS-1 grew to 800x600{rose}",
                   program)
-    # A HiDPI output: a buffer of all its pixels, which the compositor must accept as scaled.
-    swaymsg("output", "HEADLESS-2", "scale", "2")
+    # A scale that changes: a buffer of all the output's pixels still, which the compositor
+    # must accept as scaled anew, and lines of the new width.
+    swaymsg("output", "HEADLESS-2", "scale", "1")
     rose = drawn("HEADLESS-2", OUTPUTS["HEADLESS-2"])
     checks.expect(rose and program.running(),
-                  f"the saver drew nothing after HEADLESS-2 took scale 2{rose}", program)
+                  f"the saver drew nothing after HEADLESS-2 took scale 1{rose}", program)
+    time.sleep(0.5 * SLOW)
+    expect_lines(program, "HEADLESS-2", 2, "HEADLESS-2 back at scale 1")
     checks.expect(program.running(), "the saver ended on its own", program)
     stop(program, "the saver")
 
