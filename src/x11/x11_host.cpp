@@ -19,6 +19,7 @@
 #include "scene/saver_scene.h"
 #include "x11/x11_dismissal.h"
 #include "x11/x11_options.h"
+#include "x11/x11_scale.h"
 #include "x11/x11_surface.h"
 
 #ifndef ROSES_VERSION
@@ -107,6 +108,12 @@ int run(const x11_options& options, int stop_fd) {
     saver_dismissal dismissal = dismissal_from_pointer(surface.display);
 
     auto scene = std::make_unique<saver_scene>();
+    // The display's own scale unless the command line gives one; a desktop that changes its
+    // scaling while we run rewrites the resources.
+    if (!options.scale) {
+        watch_resources(surface.display);
+    }
+    scene->scale = options.scale ? *options.scale : resource_scale(surface.display);
     set_projection(*scene, surface.width, surface.height);
     std::int32_t laid_out_width = surface.width;
     std::int32_t laid_out_height = surface.height;
@@ -121,6 +128,9 @@ int run(const x11_options& options, int stop_fd) {
             XEvent event;
             XNextEvent(surface.display, &event);
             follow_size(event, surface);
+            if (!options.scale && resources_changed(surface.display, event)) {
+                scene->scale = resource_scale(surface.display);
+            }
             ended = ends_program(event, options, surface, dismissal);
         }
         if (ended || surface_window_lost()) {

@@ -27,6 +27,8 @@ struct x11_options {
     std::int32_t width = default_window_width;
     std::int32_t height = default_window_height;
     std::optional<std::uint32_t> seed;
+    // Overrides the scale that the display's resources give (Xft.dpi / 96).
+    std::optional<double> scale;
     bool help = false;
     bool version = false;
 };
