@@ -4,6 +4,7 @@
 
 #include <GL/gl.h>
 
+#include "display/line_width.h"
 #include "scene/frame.h"
 #include "scene/saver_scene.h"
 #include "win32/host_window.h"
@@ -45,6 +46,30 @@ void create_gl_context(HWND window) {
     wglMakeCurrent(display.device_context, display.rendering_context);
 }
 
+// The dots per inch of the display a window is on. GetDpiForWindow exists from Windows 10
+// (1607) on and is looked up at run time, so that roses.scr still starts on older Windows and
+// imports nothing new; there the screen's figure stands in.
+UINT window_dpi(HWND window) {
+    using dpi_for_window = UINT(WINAPI*)(HWND);
+    static const auto dpi_of = reinterpret_cast<dpi_for_window>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+    if (dpi_of != nullptr) {
+        if (const UINT dpi = dpi_of(window); dpi != 0) {
+            return dpi;
+        }
+    }
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return static_cast<UINT>(dpi);
+}
+
+// The preview draws at the density of the settings page it sits in.
+double display_scale(HWND window) {
+    HWND parent = GetParent(window);
+    return scale_for_dpi(window_dpi(parent != nullptr ? parent : window));
+}
+
 } // namespace
 
 LRESULT CALLBACK saver_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -55,6 +80,7 @@ LRESULT CALLBACK saver_window_proc(HWND window, UINT message, WPARAM wparam, LPA
         display.height = display.client.bottom;
         create_gl_context(window);
         display.scene = new saver_scene();
+        display.scene->scale = display_scale(window);
         set_projection(*display.scene, display.width, display.height);
         SetTimer(window, render_timer_id, render_period_ms, nullptr);
         return 0;
@@ -64,6 +90,20 @@ LRESULT CALLBACK saver_window_proc(HWND window, UINT message, WPARAM wparam, LPA
         glFlush();
         SwapBuffers(display.device_context);
         return 0;
+    case WM_DPICHANGED:
+        // The window moved to a display of another density, or its density changed: the
+        // strips follow. The suggested rectangle is left alone: the saver keeps covering the
+        // whole virtual screen, and the message goes on unchanged.
+        if (display.scene != nullptr) {
+            display.scene->scale = scale_for_dpi(LOWORD(wparam));
+        }
+        return default_saver_proc(window, message, wparam, lparam);
+    case WM_DPICHANGED_AFTERPARENT:
+        // A preview whose settings page moved to a display of another density.
+        if (display.scene != nullptr) {
+            display.scene->scale = display_scale(window);
+        }
+        return default_saver_proc(window, message, wparam, lparam);
     case WM_DESTROY:
         KillTimer(window, render_timer_id);
         wglMakeCurrent(nullptr, nullptr);

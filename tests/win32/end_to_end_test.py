@@ -8,11 +8,15 @@ Usage: end_to_end_test.py ROSES_SCR PREVIEW_PARENT [unittest options]
 import ctypes
 import ctypes.util
 import os
+import pathlib
 import subprocess
 import sys
 import tempfile
 import time
 import unittest
+
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent / "x11"))
+from xharness import Image, wait_for_line_thickness  # noqa: E402
 
 SCR = None
 PARENT = None
@@ -162,6 +166,8 @@ class EndToEnd(unittest.TestCase):
         self.assertLess(shown, 5.0, "a rose within 5 seconds")
         self.assertIn("roses.size: 0 < 1", self.saver.error_text())
         self.assertEqual(windows_named("Screen Saver"), 1)
+        # Wine's display is an ordinary one, 96 DPI: lines 2 pixels wide.
+        self.assertEqual(wait_for_line_thickness(lambda: Image(*screen()), 20), 2)
 
         xdotool("mousemove_relative", "--", "3", "0")
         time.sleep(1.0)

@@ -5,7 +5,7 @@ with display scaling at 150 % (LogPixels 144), on the X display in DISPLAY:
 1. a fresh install puts a byte-identical roses.scr into system32, writes the uninstall entry
    (read back with reg and with wine's own uninstaller) and makes Roses the user's saver;
    the saver reports per-monitor DPI awareness, and the installed roses.scr /s draws over
-   exactly the screen's pixels;
+   exactly the screen's pixels, with lines 3 pixels wide (2 at 96 DPI);
 2. a newer version installed over it with /KEEPSAVER leaves one entry, and the saver the user
    chose since stays chosen;
 3. the uninstaller removes the file, its own files and the entry, and leaves that saver;
@@ -16,6 +16,7 @@ Usage: installer_test.py INSTALLER VERSION ROSES_SCR DPI_PROBE NSI MAKENSIS [DEF
 (the NSI, MAKENSIS and DEFINEs build the newer version's installer).
 """
 import os
+import pathlib
 import shutil
 import signal
 import subprocess
@@ -24,6 +25,9 @@ import tempfile
 import time
 
 from wine_prefix import copy_prefix
+
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent / "x11"))
+from xharness import Image, wait_for_line_thickness  # noqa: E402
 
 SKIPPED = 77
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Roses"
@@ -167,6 +171,14 @@ def check_scaled_display(prefix, probe):
         print(f"installed saver drew after {time.monotonic() - began:.1f} s in a window "
               f"{rect} on a {screen} screen")
         expect(rect == ["0", "0", *screen], "the window does not cover the screen exactly")
+
+        def picture():
+            return Image(int(screen[0]), int(screen[1]), subprocess.run(
+                ["import", "-window", "root", "-depth", "8", "rgb:-"], env=prefix.env,
+                capture_output=True, timeout=30).stdout)
+        width = wait_for_line_thickness(picture, 20)
+        print(f"lines {width} pixels wide at 144 DPI")
+        expect(width == 3, f"lines {width} pixels wide at 144 DPI, expected 3")
         prefix.run("xdotool", "key", "space")
         expect(saver.wait(timeout=10) == 0, "the saver did not end with 0 after a key")
     finally:
