@@ -128,6 +128,19 @@ def descendants(root):
     return found
 
 
+def memory_kib(pid):
+    """The memory figures of /proc/PID/status (VmRSS, VmHWM, ...) in KiB, or None once the
+    process is gone (a process that has ended but not been waited for has none)."""
+    try:
+        with open(f"/proc/{pid}/status") as status:
+            lines = status.read().splitlines()
+    except OSError:
+        return None
+    figures = {name: int(value.split()[0]) for name, _, value in
+               (line.partition(":") for line in lines) if value.strip().endswith(" kB")}
+    return figures if "VmRSS" in figures else None
+
+
 def alive(pid):
     try:
         with open(f"/proc/{pid}/stat") as stat:
