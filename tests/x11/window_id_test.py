@@ -6,9 +6,12 @@ import signal
 import subprocess
 import time
 
-from xharness import (SLOW, Checks, Image, Program, XConnection, binary_from_arguments,
-                      expect_follows_resize, screenshot, wait_for_line_thickness, wait_for_rose,
-                      xdotool, xvfb)
+from roses_testing.checks import Checks
+from roses_testing.image import Image, screenshot, wait_for_line_thickness
+from roses_testing.processes import SLOW, Program, binary_from_arguments
+from roses_testing.x11 import expect_follows_resize, wait_for_rose, xdotool
+from roses_testing.xlib import XConnection
+from roses_testing.xserver import xvfb
 
 roses = binary_from_arguments()
 checks = Checks()

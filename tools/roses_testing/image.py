@@ -1,0 +1,117 @@
+"""Pictures as 8-bit RGB rows, and what is lit in them."""
+
+import collections
+import re
+import subprocess
+
+from roses_testing.processes import wait_until
+
+
+class Image:
+    def __init__(self, width, height, pixels):
+        self.width, self.height, self.pixels = width, height, pixels
+
+    def black(self):
+        """Whether no pixel is lit at all (fast: the lit counts walk every pixel)."""
+        return not self.pixels.strip(b"\0")
+
+    def lit(self, x=0, y=0, width=None, height=None, threshold=0):
+        """How many pixels of the rectangle have a channel brighter than threshold."""
+        width = self.width - x if width is None else width
+        height = self.height - y if height is None else height
+        count = 0
+        for row in range(y, y + height):
+            start = (row * self.width + x) * 3
+            line = self.pixels[start:start + width * 3]
+            if line and max(line) > threshold:
+                count += sum(1 for i in range(0, len(line), 3)
+                             if max(line[i], line[i + 1], line[i + 2]) > threshold)
+        return count
+
+    def lit_outside(self, x, y, width, height, threshold=0):
+        return self.lit(threshold=threshold) - self.lit(x, y, width, height, threshold)
+
+    def lit_box(self):
+        """The smallest rectangle (left, top, right, bottom) holding every pixel that is not
+        black, or None when there is none."""
+        box = None
+        row_bytes = self.width * 3
+        for row in range(self.height):
+            line = self.pixels[row * row_bytes:(row + 1) * row_bytes]
+            lit = line.strip(b"\0")
+            if not lit:
+                continue
+            left = (len(line) - len(line.lstrip(b"\0"))) // 3
+            right = (len(line.rstrip(b"\0")) + 2) // 3
+            box = (left, row, right, row + 1) if box is None else \
+                (min(box[0], left), box[1], max(box[2], right), row + 1)
+        return box
+
+    def changed_outside(self, other, x, y, width, height):
+        """The first (column, row) outside the rectangle where other differs, or None."""
+        row_bytes = self.width * 3
+        for row in range(self.height):
+            old = self.pixels[row * row_bytes:(row + 1) * row_bytes]
+            new = other.pixels[row * row_bytes:(row + 1) * row_bytes]
+            if old == new:
+                continue
+            for column in range(self.width):
+                inside = y <= row < y + height and x <= column < x + width
+                if not inside and old[column * 3:column * 3 + 3] != new[column * 3:column * 3 + 3]:
+                    return column, row
+        return None
+
+
+def line_thickness(image):
+    """How many pixels wide the lines of a picture are, or None when it does not tell.
+    A line that runs more across than up crosses each column in a run of lit pixels as long as
+    it is wide, and the other way round; crossings, ends and runs along a line come in every
+    length. So the width is the commonest length of the runs along rows and columns, once at
+    least 100 pixels are lit and it occurs 10 times and twice as often as any other: a rose's
+    first few points, or a rose seen from afar as a clump, say nothing."""
+    def lit_flags(channel):
+        return int.from_bytes(image.pixels[channel::3].translate(bytes([0] + [1] * 255)), "big")
+    width = image.width
+    mask = (lit_flags(0) | lit_flags(1) | lit_flags(2)).to_bytes(width * image.height, "big")
+    if mask.count(1) < 100:
+        return None
+    lines = [mask[row * width:(row + 1) * width] for row in range(image.height)]
+    lines += [mask[column::width] for column in range(width)]
+    runs = collections.Counter(len(run) for line in lines for run in re.findall(rb"\x01+", line))
+    (length, count), (_, next_count) = (runs.most_common(2) + [(0, 0)])[:2]
+    return length if count >= 10 and count >= 2 * next_count else None
+
+
+def wait_for_line_thickness(picture, timeout):
+    """The line thickness of the first picture (an Image, or None) that tells it, or None."""
+    def measured():
+        image = picture()
+        return image and line_thickness(image)
+    return wait_until(measured, timeout, step=0.3)
+
+
+def screenshot(path=None, env=None):
+    """The whole screen of the display in DISPLAY (or env's); with a path, also saved there
+    as a PNG."""
+    data = subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"], check=True,
+                          capture_output=True, timeout=30, env=env).stdout
+    if path:
+        subprocess.run(["convert", "ppm:-", path], input=data, check=True, timeout=30)
+    return image_from_ppm(data)
+
+
+def image_from_ppm(data):
+    # Binary PPM: "P6", width, height, maxval, each followed by one blank, then RGB bytes.
+    fields, offset = [], 0
+    while len(fields) < 4:
+        while data[offset:offset + 1].isspace():
+            offset += 1
+        end = offset
+        while not data[end:end + 1].isspace():
+            end += 1
+        fields.append(data[offset:end])
+        offset = end
+    width, height = int(fields[1]), int(fields[2])
+    if fields[0] != b"P6" or fields[3] != b"255":
+        raise RuntimeError("not an 8-bit binary PPM")
+    return Image(width, height, data[offset + 1:offset + 1 + width * height * 3])
