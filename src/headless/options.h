@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "linux/option_reader.h"
+
 namespace roses {
 
 struct headless_options {
@@ -23,9 +25,11 @@ struct headless_options {
 inline constexpr std::int32_t max_headless_side = 16384;
 
 // Reads the options after the program name, each with one or two dashes; "--headless"
-// itself is skipped. Returns an empty string, or one line that says what is wrong.
-std::string parse_headless_options(int argc, const char* const* argv, headless_options& options);
+// itself is skipped.
+[[nodiscard]] parse_result<headless_options> parse_headless_options(int argc,
+                                                                    const char* const* argv);
 
-extern const char* const headless_usage;
+// The usage text that --headless --help prints.
+std::string headless_usage();
 
 } // namespace roses

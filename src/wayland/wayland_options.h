@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "linux/option_reader.h"
+
 namespace roses {
 
 enum class wayland_layer {
@@ -20,12 +22,9 @@ struct wayland_options {
     bool help = false;
 };
 
-struct wayland_parse_result {
-    wayland_options options;
-    std::string error; // empty when the command line is usable
-};
+using wayland_parse_result = parse_result<wayland_options>;
 
-wayland_parse_result parse_wayland_options(int argc, char** argv);
+[[nodiscard]] wayland_parse_result parse_wayland_options(int argc, const char* const* argv);
 
 // The usage text that -wayland -help prints.
 std::string wayland_usage();

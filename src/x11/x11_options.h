@@ -1,12 +1,13 @@
-// The command line of the Linux program, in the conventions of XScreenSaver hacks: every
-// option is accepted with one or two leading dashes, and a value follows as the next word or
-// after "=".
+// The command line of the X11 host, in the conventions of XScreenSaver hacks that every
+// Linux command line shares (linux/option_reader.h).
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "linux/option_reader.h"
 
 namespace roses {
 
@@ -31,12 +32,9 @@ struct x11_options {
     bool version = false;
 };
 
-struct x11_parse_result {
-    x11_options options;
-    std::string error; // empty when the command line is usable
-};
+using x11_parse_result = parse_result<x11_options>;
 
-x11_parse_result parse_x11_options(int argc, char** argv);
+[[nodiscard]] x11_parse_result parse_x11_options(int argc, const char* const* argv);
 
 // An X window id, decimal or hexadecimal with "0x": nothing else, not 0, at most 32 bits.
 std::optional<std::uint32_t> parse_window_id(std::string_view text);

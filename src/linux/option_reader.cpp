@@ -1,4 +1,4 @@
-#include "cli/command_line.h"
+#include "linux/option_reader.h"
 
 namespace roses {
 
@@ -39,6 +39,10 @@ std::string printable(std::string_view word) {
     return text;
 }
 
+std::string quoted(std::string_view word) {
+    return '"' + printable(word) + '"';
+}
+
 bool option_reader::next() {
     if (index + 1 >= argc) {
         return false;
@@ -46,6 +50,7 @@ bool option_reader::next() {
     current = argv[++index];
     option_name = {};
     inline_value.reset();
+    last_value.reset();
     if (is_option()) {
         option_name = current.substr(current[1] == '-' ? 2 : 1);
         if (const auto equals = option_name.find('='); equals != std::string_view::npos) {
@@ -63,12 +68,26 @@ std::string option_reader::spelled() const {
 
 std::optional<std::string_view> option_reader::value() {
     if (inline_value) {
-        return inline_value;
+        last_value = inline_value;
+    } else if (index + 1 < argc) {
+        last_value = std::string_view(argv[++index]);
     }
-    if (index + 1 < argc) {
-        return std::string_view(argv[++index]);
+    return last_value;
+}
+
+std::string option_reader::needs(std::string_view what) const {
+    std::string line = printable(spelled()) + " needs " + std::string(what);
+    if (last_value) {
+        line += ", not " + quoted(*last_value);
     }
-    return std::nullopt;
+    return line;
+}
+
+std::string option_reader::refusal(std::string_view help) const {
+    if (!is_option()) {
+        return "unexpected argument " + quoted(current);
+    }
+    return "unknown option " + quoted(current) + " (try " + std::string(help) + ")";
 }
 
 } // namespace roses

@@ -1,6 +1,7 @@
-// The Linux program's command line, in the conventions of XScreenSaver hacks: every option
+// The Linux program's command lines, in the conventions of XScreenSaver hacks: every option
 // is accepted with one or two leading dashes, and a value follows as the next word or after
-// "=". Both Linux hosts read their options through this.
+// "=". The X11 host, the Wayland host and the headless renderer read their options through
+// this, return the same result and refuse a command line in the same words.
 #pragma once
 
 #include <charconv>
@@ -36,6 +37,23 @@ std::optional<std::pair<std::int32_t, std::int32_t>> parse_size(std::string_view
 // line and cannot steer the terminal.
 std::string printable(std::string_view word);
 
+// A refused word as every refusal shows it: printable, in double quotes.
+std::string quoted(std::string_view word);
+
+// What -seed takes, worded alike by every command line.
+inline constexpr const char* seed_wording = "a whole number from 0 to 4294967295";
+
+// What a command line's parser returns: the options, or the one line that refuses them.
+template <typename Options> struct parse_result {
+    Options options;
+    std::string error; // empty when the command line is usable
+
+    parse_result refuse(std::string line) {
+        error = std::move(line);
+        return std::move(*this);
+    }
+};
+
 // Walks the words after the program name, one option at a time.
 class option_reader {
   public:
@@ -49,11 +67,24 @@ class option_reader {
     bool is_option() const { return current.size() >= 2 && current[0] == '-'; }
     // The option's name without its dashes and without "=value".
     std::string_view name() const { return option_name; }
+    // The option is name and has no "=value": a switch.
+    bool is_switch(std::string_view wanted) const { return option_name == wanted && !inline_value; }
     // The option as it was typed, without "=value": what messages repeat.
     std::string spelled() const;
-    bool has_inline_value() const { return inline_value.has_value(); }
     // The value after "=", else the next word, which it consumes; none at the end.
     std::optional<std::string_view> value();
+    // The value as a whole number (parse_number); none when it is missing or not one.
+    template <typename T> std::optional<T> number() {
+        const auto text = value();
+        return text ? parse_number<T>(*text) : std::nullopt;
+    }
+
+    // The line that refuses the option's value: `--size needs WxH, not "0x0"`, or without
+    // the value when none was given.
+    std::string needs(std::string_view what) const;
+    // The line that refuses the current word: `unknown option "--frobnicate" (try --help)`,
+    // or `unexpected argument "stray"` for a word that is no option.
+    std::string refusal(std::string_view help) const;
 
   private:
     int argc;
@@ -62,6 +93,7 @@ class option_reader {
     std::string_view current;
     std::string_view option_name;
     std::optional<std::string_view> inline_value;
+    std::optional<std::string_view> last_value;
 };
 
 } // namespace roses
