@@ -1,10 +1,6 @@
 #include "headless/headless.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -172,22 +168,14 @@ int render(headless_options options, int stop_fd, int& stopped_by) {
 
 int headless_main(int argc, char** argv) {
     const auto parsed = parse_headless_options(argc, argv);
-    if (!parsed.error.empty()) {
-        return complain(exit_usage, parsed.error);
-    }
-    if (parsed.options.help) {
-        std::fputs(headless_usage().c_str(), stdout);
-        return exit_ok;
+    if (const auto settled = settle_command_line(parsed, headless_usage())) {
+        return *settled;
     }
     // SIGTERM and SIGINT are read between frames, so that a stopped run removes its
     // temporary files before it ends the way the signal ends a process.
-    const int stop_fd = open_stop_signals();
-    if (stop_fd < 0) {
-        return complain(exit_environment, std::string("signalfd: ") + std::strerror(errno));
-    }
     int stopped_by = 0;
-    const int code = render(parsed.options, stop_fd, stopped_by);
-    close(stop_fd);
+    const int code =
+        with_stop_signals([&](int stop_fd) { return render(parsed.options, stop_fd, stopped_by); });
     if (stopped_by != 0) {
         end_by_signal(stopped_by);
     }

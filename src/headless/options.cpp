@@ -26,14 +26,9 @@ parse_result<headless_options> parse_headless_options(int argc, const char* cons
         if (words.is_switch("headless")) {
             continue;
         }
-        if (words.is_switch("help") || words.is_switch("h")) {
-            options.help = true;
-            continue;
-        }
-        if (name == "seed") {
-            options.seed = words.number<std::uint32_t>();
-            if (!options.seed) {
-                return result.refuse(words.needs(seed_wording));
+        if (words.read_shared(options, result.error)) {
+            if (!result.error.empty()) {
+                return result;
             }
         } else if (name == "size") {
             const auto text = words.value();

@@ -9,8 +9,7 @@
 
 namespace roses {
 
-struct headless_options {
-    std::optional<std::uint32_t> seed;
+struct headless_options : shared_options {
     std::int32_t width = 800;
     std::int32_t height = 600;
     // 600 steps of 50 ms: thirty simulated seconds.
@@ -19,7 +18,6 @@ struct headless_options {
     std::string frames_dir;
     std::int64_t every = 1;
     std::string events;
-    bool help = false;
 };
 
 inline constexpr std::int32_t max_headless_side = 16384;

@@ -83,6 +83,21 @@ std::string option_reader::needs(std::string_view what) const {
     return line;
 }
 
+bool option_reader::read_shared(shared_options& options, std::string& error) {
+    if (is_switch("help") || is_switch("h")) {
+        options.help = true;
+        return true;
+    }
+    if (option_name != "seed") {
+        return false;
+    }
+    options.seed = number<std::uint32_t>();
+    if (!options.seed) {
+        error = needs(seed_wording);
+    }
+    return true;
+}
+
 std::string option_reader::refusal(std::string_view help) const {
     if (!is_option()) {
         return "unexpected argument " + quoted(current);

@@ -6,10 +6,13 @@
 
 #include <charconv>
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
+
+#include "linux/process.h"
 
 namespace roses {
 
@@ -42,6 +45,12 @@ std::string quoted(std::string_view word);
 
 // What -seed takes, worded alike by every command line.
 inline constexpr const char* seed_wording = "a whole number from 0 to 4294967295";
+
+// The options that every command line takes: -seed N and -help (or -h).
+struct shared_options {
+    std::optional<std::uint32_t> seed;
+    bool help = false;
+};
 
 // What a command line's parser returns: the options, or the one line that refuses them.
 template <typename Options> struct parse_result {
@@ -86,6 +95,10 @@ class option_reader {
     // or `unexpected argument "stray"` for a word that is no option.
     std::string refusal(std::string_view help) const;
 
+    // Reads the word if it is one of the shared options. False when it is not; true when it
+    // is, with the refusal of a bad value in error.
+    bool read_shared(shared_options& options, std::string& error);
+
   private:
     int argc;
     const char* const* argv;
@@ -95,5 +108,20 @@ class option_reader {
     std::optional<std::string_view> inline_value;
     std::optional<std::string_view> last_value;
 };
+
+// What every command line does before its host runs: a refusal ends the program with
+// exit_usage, -help prints the usage. The exit code, or none when the host runs.
+template <typename Options>
+std::optional<int> settle_command_line(const parse_result<Options>& parsed,
+                                       const std::string& usage) {
+    if (!parsed.error.empty()) {
+        return complain(exit_usage, parsed.error);
+    }
+    if (parsed.options.help) {
+        std::fputs(usage.c_str(), stdout);
+        return exit_ok;
+    }
+    return std::nullopt;
+}
 
 } // namespace roses

@@ -5,7 +5,12 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "linux/process.h"
 
 namespace roses {
 
@@ -16,6 +21,16 @@ int open_stop_signals() {
     sigaddset(&stops, SIGINT);
     pthread_sigmask(SIG_BLOCK, &stops, nullptr);
     return signalfd(-1, &stops, SFD_CLOEXEC | SFD_NONBLOCK);
+}
+
+int with_stop_signals(const std::function<int(int stop_fd)>& host) {
+    const int stop_fd = open_stop_signals();
+    if (stop_fd < 0) {
+        return complain(exit_environment, std::string("signalfd: ") + std::strerror(errno));
+    }
+    const int code = host(stop_fd);
+    close(stop_fd);
+    return code;
 }
 
 int take_stop_signal(int stop_fd) {

@@ -3,6 +3,8 @@
 // descriptor, at a moment of their choosing, so that the end is an ordinary one.
 #pragma once
 
+#include <functional>
+
 namespace roses {
 
 // Blocks SIGTERM and SIGINT in the calling thread and every thread started after it (the
@@ -10,6 +12,10 @@ namespace roses {
 // descriptor they can be read from, so that a poll wakes at once; -1, with errno set, when
 // there is none. Call it before any thread starts.
 [[nodiscard]] int open_stop_signals();
+
+// Runs host with the descriptor of open_stop_signals and closes it afterwards; returns the
+// host's exit code, or complains and returns exit_environment when there is no descriptor.
+int with_stop_signals(const std::function<int(int stop_fd)>& host);
 
 // The stop signal waiting on the descriptor, taking it; 0 when none is.
 int take_stop_signal(int stop_fd);

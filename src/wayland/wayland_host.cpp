@@ -5,13 +5,11 @@
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 #include <poll.h>
-#include <unistd.h>
 #include <wayland-client.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -259,14 +257,10 @@ std::string wayland_client::run(int stop_fd) {
 
 int wayland_main(int argc, char** argv) {
     const auto parsed = parse_wayland_options(argc, argv);
-    if (!parsed.error.empty()) {
-        return complain(exit_usage, parsed.error);
+    if (const auto settled = settle_command_line(parsed, wayland_usage())) {
+        return *settled;
     }
     const wayland_options& options = parsed.options;
-    if (options.help) {
-        std::fputs(wayland_usage().c_str(), stdout);
-        return exit_ok;
-    }
     if (!has_display()) {
         return complain(exit_environment,
                         "no Wayland display: WAYLAND_DISPLAY is not set (is a compositor "
@@ -275,20 +269,17 @@ int wayland_main(int argc, char** argv) {
     if (options.seed) {
         reseed_random(*options.seed);
     }
-    const int stop_fd = open_stop_signals();
-    if (stop_fd < 0) {
-        return complain(exit_environment, std::string("signalfd: ") + std::strerror(errno));
-    }
-    std::string failure;
-    {
-        wayland_client client(options.layer);
-        failure = client.connect();
-        if (failure.empty()) {
-            failure = client.run(stop_fd);
+    return with_stop_signals([&options](int stop_fd) {
+        std::string failure;
+        {
+            wayland_client client(options.layer);
+            failure = client.connect();
+            if (failure.empty()) {
+                failure = client.run(stop_fd);
+            }
         }
-    }
-    close(stop_fd);
-    return failure.empty() ? exit_ok : complain(exit_environment, failure);
+        return failure.empty() ? exit_ok : complain(exit_environment, failure);
+    });
 }
 
 } // namespace roses

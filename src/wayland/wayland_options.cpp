@@ -17,13 +17,10 @@ wayland_parse_result parse_wayland_options(int argc, const char* const* argv) {
             }
             layer_word = word;
             options.layer = name == "wayland" ? wayland_layer::saver : wayland_layer::background;
-        } else if (name == "seed") {
-            options.seed = words.number<std::uint32_t>();
-            if (!options.seed) {
-                return result.refuse(words.needs(seed_wording));
+        } else if (words.read_shared(options, result.error)) {
+            if (!result.error.empty()) {
+                return result;
             }
-        } else if (words.is_switch("help") || words.is_switch("h")) {
-            options.help = true;
         } else {
             return result.refuse(words.refusal("-wayland -help"));
         }

@@ -16,10 +16,8 @@ enum class wayland_layer {
     background, // under every window; only a stop signal ends it
 };
 
-struct wayland_options {
+struct wayland_options : shared_options {
     wayland_layer layer = wayland_layer::saver;
-    std::optional<std::uint32_t> seed;
-    bool help = false;
 };
 
 using wayland_parse_result = parse_result<wayland_options>;

@@ -3,13 +3,10 @@
 #include "x11/x11_host.h"
 
 #include <X11/Xutil.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 
 #include "linux/paced_loop.h"
@@ -148,14 +145,10 @@ int run(const x11_options& options, int stop_fd) {
 
 int x11_main(int argc, char** argv) {
     const auto parsed = parse_x11_options(argc, argv);
-    if (!parsed.error.empty()) {
-        return complain(exit_usage, parsed.error);
+    if (const auto settled = settle_command_line(parsed, x11_usage())) {
+        return *settled;
     }
     const x11_options& options = parsed.options;
-    if (options.help) {
-        std::fputs(x11_usage().c_str(), stdout);
-        return exit_ok;
-    }
     if (options.version) {
         std::printf("roses %s\n", ROSES_VERSION);
         return exit_ok;
@@ -163,13 +156,7 @@ int x11_main(int argc, char** argv) {
     if (options.seed) {
         reseed_random(*options.seed);
     }
-    const int stop_fd = open_stop_signals();
-    if (stop_fd < 0) {
-        return complain(exit_environment, std::string("signalfd: ") + std::strerror(errno));
-    }
-    const int result = run(options, stop_fd);
-    close(stop_fd);
-    return result;
+    return with_stop_signals([&options](int stop_fd) { return run(options, stop_fd); });
 }
 
 } // namespace roses

@@ -54,13 +54,10 @@ x11_parse_result parse_x11_options(int argc, const char* const* argv) {
             }
             options.width = size->first;
             options.height = size->second;
-        } else if (name == "seed") {
-            options.seed = words.number<std::uint32_t>();
-            if (!options.seed) {
-                return result.refuse(words.needs(seed_wording));
+        } else if (words.read_shared(options, result.error)) {
+            if (!result.error.empty()) {
+                return result;
             }
-        } else if (words.is_switch("help") || words.is_switch("h")) {
-            options.help = true;
         } else if (words.is_switch("version")) {
             options.version = true;
         } else {

@@ -22,13 +22,11 @@ enum class x11_target {
 inline constexpr std::int32_t default_window_width = 800;
 inline constexpr std::int32_t default_window_height = 600;
 
-struct x11_options {
+struct x11_options : shared_options {
     x11_target target = x11_target::own_window;
     std::uint32_t window = 0; // with x11_target::window_id
     std::int32_t width = default_window_width;
     std::int32_t height = default_window_height;
-    std::optional<std::uint32_t> seed;
-    bool help = false;
     bool version = false;
 };
 
