@@ -1,6 +1,11 @@
 #include "linux/option_reader.h"
 
 namespace roses {
+namespace {
+
+constexpr const char* seed_wording = "a whole number from 0 to 4294967295";
+
+} // namespace
 
 std::optional<std::pair<std::int32_t, std::int32_t>> parse_size(std::string_view text,
                                                                 std::int32_t largest) {

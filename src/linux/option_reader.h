@@ -43,9 +43,6 @@ std::string printable(std::string_view word);
 // A refused word as every refusal shows it: printable, in double quotes.
 std::string quoted(std::string_view word);
 
-// What -seed takes, worded alike by every command line.
-inline constexpr const char* seed_wording = "a whole number from 0 to 4294967295";
-
 // The options that every command line takes: -seed N and -help (or -h).
 struct shared_options {
     std::optional<std::uint32_t> seed;
@@ -97,7 +94,7 @@ class option_reader {
 
     // Reads the word if it is one of the shared options. False when it is not; true when it
     // is, with the refusal of a bad value in error.
-    bool read_shared(shared_options& options, std::string& error);
+    [[nodiscard]] bool read_shared(shared_options& options, std::string& error);
 
   private:
     int argc;
@@ -112,8 +109,8 @@ class option_reader {
 // What every command line does before its host runs: a refusal ends the program with
 // exit_usage, -help prints the usage. The exit code, or none when the host runs.
 template <typename Options>
-std::optional<int> settle_command_line(const parse_result<Options>& parsed,
-                                       const std::string& usage) {
+[[nodiscard]] std::optional<int> settle_command_line(const parse_result<Options>& parsed,
+                                                     const std::string& usage) {
     if (!parsed.error.empty()) {
         return complain(exit_usage, parsed.error);
     }

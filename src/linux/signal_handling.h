@@ -15,7 +15,7 @@ namespace roses {
 
 // Runs host with the descriptor of open_stop_signals and closes it afterwards; returns the
 // host's exit code, or complains and returns exit_environment when there is no descriptor.
-int with_stop_signals(const std::function<int(int stop_fd)>& host);
+[[nodiscard]] int with_stop_signals(const std::function<int(int stop_fd)>& host);
 
 // The stop signal waiting on the descriptor, taking it; 0 when none is.
 int take_stop_signal(int stop_fd);
