@@ -3,7 +3,7 @@ keep theirs, the real XScreenSaver daemon finds the hack by name alone and it dr
 purging the package leaves nothing of it behind.
 
 Installing changes the machine, so this runs only as root (as CI does), only when
-tools/package-deb has built the package, and never over an installation of the user's own."""
+tools/package has built the package, and never over an installation of the user's own."""
 
 import os
 import shutil
@@ -22,7 +22,7 @@ if os.geteuid() != 0:
     print("SKIP: installing a package needs root")
     sys.exit(SKIP)
 if not os.path.isfile(deb):
-    print(f"SKIP: no {deb}; tools/package-deb builds it")
+    print(f"SKIP: no {deb}; tools/package deb builds it")
     sys.exit(SKIP)
 if subprocess.run(["dpkg-query", "-W", "roses"], capture_output=True).returncode == 0:
     print("SKIP: a roses package is installed already; the test would remove it")
