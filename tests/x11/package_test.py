@@ -1,11 +1,14 @@
-"""The Debian package as a user gets it: apt installs it with every file where Debian's hacks
-keep theirs, the real XScreenSaver daemon finds the hack by name alone and it draws, and
-purging the package leaves nothing of it behind.
+"""The Debian packages as users get them: lintian finds nothing wrong with either; apt installs
+the build machine's package with every file where Debian's hacks keep theirs and the program
+on the PATH, the real XScreenSaver daemon finds the hack by name alone and it draws, and
+purging the package leaves nothing of it behind; the arm64 package holds the same files and
+its program, run under qemu, draws what the build machine's draws.
 
 Installing changes the machine, so this runs only as root (as CI does), only when
-tools/package has built the package, and never over an installation of the user's own."""
+tools/package has built the packages, and never over an installation of the user's own."""
 
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -15,9 +18,21 @@ from xharness import AS_NOBODY, Checks, daemon_draws, xvfb
 
 SKIP = 77
 packages, version = sys.argv[1], sys.argv[2]
+checks = Checks()
+
+# dpkg-buildpackage names the packages after debian/changelog, everything else after CMake.
+changelog = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../debian/changelog")
+with open(changelog) as entries:
+    named = re.match(r"roses \(([^)]*)\)", entries.readline())
+checks.expect(named and named.group(1) == version,
+              f"debian/changelog is at {named and named.group(1)}, CMakeLists.txt at {version}")
+if checks.failures:
+    checks.finish()
+
 arch = subprocess.run(["dpkg", "--print-architecture"], capture_output=True, text=True,
                       check=True).stdout.strip()
 deb = os.path.join(packages, f"roses_{version}_{arch}.deb")
+arm64_deb = os.path.join(packages, f"roses_{version}_arm64.deb")
 if os.geteuid() != 0:
     print("SKIP: installing a package needs root")
     sys.exit(SKIP)
@@ -27,13 +42,78 @@ if not os.path.isfile(deb):
 if subprocess.run(["dpkg-query", "-W", "roses"], capture_output=True).returncode == 0:
     print("SKIP: a roses package is installed already; the test would remove it")
     sys.exit(SKIP)
+if not os.path.isfile(arm64_deb):
+    print(f"no {arm64_deb} (tools/package deb_arm64 builds it with the cross toolchain): "
+          "checking the build machine's package only")
+    arm64_deb = None
+debs = [deb] + ([arm64_deb] if arm64_deb else [])
+
+# The notes that stay are informational; a hardening note would mean the build flags were lost.
+lint = subprocess.run(["lintian", "--info", *debs], capture_output=True, text=True, timeout=120)
+complaints = [line for line in lint.stdout.splitlines()
+              if line.startswith(("E:", "W:")) or "hardening" in line]
+checks.expect(lint.returncode == 0 and not complaints,
+              f"lintian:\n{lint.stdout}{lint.stderr}")
+
+
+def unpack(package, into):
+    subprocess.run(["dpkg-deb", "-x", package, into], check=True)
+    return os.path.join(into, "usr/libexec/xscreensaver/roses")
+
+
+def contents(package):
+    listing = subprocess.run(["dpkg-deb", "-c", package], capture_output=True, text=True,
+                             check=True).stdout
+    return sorted(line.split()[5] for line in listing.splitlines())
+
+
+def render(command):
+    """One seed's picture, drawn without a display: the same bytes on every processor."""
+    with tempfile.TemporaryDirectory() as folder:
+        picture = os.path.join(folder, "roses.png")
+        run = subprocess.run([*command, "--headless", "--seed", "9", "--size", "320x240",
+                              "--frames", "300", "--png", picture],
+                             capture_output=True, timeout=120)
+        if not checks.expect(run.returncode == 0, f"{command[-1]} --headless:\n"
+                             f"{run.stderr.decode(errors='replace')[-500:]}"):
+            return b""
+        with open(picture, "rb") as png:
+            return png.read()
+
+
+if arm64_deb:
+    fields = subprocess.run(["dpkg-deb", "-f", arm64_deb, "Architecture"],
+                            capture_output=True, text=True).stdout.strip()
+    checks.expect(fields == "arm64", f"{arm64_deb}: Architecture {fields}")
+    checks.expect(contents(arm64_deb) == contents(deb),
+                  f"the two packages hold different files:\n{contents(arm64_deb)}\n"
+                  f"{contents(deb)}")
+    unpacked = tempfile.mkdtemp(prefix="roses-package-")
+    try:
+        native = unpack(deb, os.path.join(unpacked, arch))
+        arm = unpack(arm64_deb, os.path.join(unpacked, "arm64"))
+        with open(arm, "rb") as program:
+            header = program.read(20)
+        # An ELF header: 64-bit class, and e_machine 183 (AArch64), little-endian.
+        aarch64 = (183).to_bytes(2, "little")
+        checks.expect(header[:5] == b"\x7fELF\x02" and header[18:20] == aarch64,
+                      f"{arm} is not a 64-bit AArch64 program: {header!r}")
+        # qemu finds the arm64 loader and libraries through multiarch; no -L (DESIGN.md).
+        wayland = subprocess.run(["qemu-aarch64", arm, "-wayland", "-help"],
+                                 capture_output=True, text=True, timeout=60)
+        checks.expect(wayland.returncode == 0 and "wayland" in wayland.stdout,
+                      f"the arm64 program has no Wayland host:\n{wayland.stderr}")
+        checks.expect(render(["qemu-aarch64", arm]) == render([native]),
+                      "the arm64 program draws another picture than the build machine's")
+    finally:
+        shutil.rmtree(unpacked, ignore_errors=True)
 
 FILES = ["/usr/libexec/xscreensaver/roses", "/usr/share/xscreensaver/config/roses.xml",
          "/usr/share/man/man6/roses.6x.gz", "/usr/share/applications/screensavers/roses.desktop",
          "/usr/share/doc/roses/copyright", "/usr/share/doc/roses/changelog.gz",
-         "/usr/bin/roses-xscreensaver-list"]
+         "/usr/share/doc/roses/NEWS.md.gz", "/usr/share/man/man1/roses-xscreensaver-list.1.gz",
+         "/usr/bin/roses-xscreensaver-list", "/usr/bin/roses"]
 APT = ["apt-get", "-y", "-q", "-o", "DPkg::Lock::Timeout=120"]
-checks = Checks()
 env = dict(os.environ, DEBIAN_FRONTEND="noninteractive")
 install = subprocess.run([*APT, "install", "--no-install-recommends", os.path.abspath(deb)],
                          env=env, capture_output=True, text=True, timeout=300)
@@ -42,6 +122,15 @@ try:
                      f"{install.stderr}"):
         for path in FILES:
             checks.expect(os.path.isfile(path), f"{path} is not installed")
+        # Users start it by name, on X11 and on Wayland.
+        user = dict(env, PATH="/usr/local/bin:/usr/bin:/bin")
+        shown = subprocess.run(["roses", "--version"], env=user, capture_output=True, text=True)
+        checks.expect(shown.returncode == 0 and version in shown.stdout,
+                      f"roses --version from the PATH: {shown.stdout}{shown.stderr}")
+        wayland = subprocess.run(["roses", "-wayland", "-help"], env=user, capture_output=True,
+                                 text=True)
+        checks.expect(wayland.returncode == 0 and "wayland" in wayland.stdout,
+                      f"roses -wayland -help from the PATH: {wayland.stdout}{wayland.stderr}")
         with open("/usr/share/doc/roses/copyright") as copyright:
             text = copyright.read()
         checks.expect(text.startswith("Format: ") and "License: Expat" in text and
@@ -67,7 +156,7 @@ finally:
                            timeout=300)
     checks.expect(purge.returncode == 0, f"apt could not purge it:\n{purge.stderr}")
     left = [path for path in listed + FILES + ["/usr/share/doc/roses"]
-            if os.path.exists(path) and (os.path.isfile(path) or "roses" in path)]
+            if os.path.lexists(path) and (not os.path.isdir(path) or "roses" in path)]
     checks.expect(not left, f"left behind after the purge: {left}")
     checks.expect(subprocess.run(["dpkg-query", "-W", "roses"], capture_output=True)
                   .returncode != 0, "dpkg still knows the package")
