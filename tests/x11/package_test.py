@@ -49,7 +49,8 @@ if not os.path.isfile(arm64_deb):
 debs = [deb] + ([arm64_deb] if arm64_deb else [])
 
 # The notes that stay are informational; a hardening note would mean the build flags were lost.
-lint = subprocess.run(["lintian", "--info", *debs], capture_output=True, text=True, timeout=120)
+lint = subprocess.run(["lintian", "--display-info", *debs], capture_output=True, text=True,
+                      timeout=120)
 complaints = [line for line in lint.stdout.splitlines()
               if line.startswith(("E:", "W:")) or "hardening" in line]
 checks.expect(lint.returncode == 0 and not complaints,
