@@ -14,11 +14,13 @@ MAY_INCLUDE = {
     "cli": set(),
     "egl": {"display"},
     "dismissal": set(),
+    "events": set(CORE),
     # The hosts: the core and the helpers, never each other.
     "win32": set(CORE),
     "x11": set(CORE) | {"cli", "dismissal"},
-    "headless": set(CORE) | {"cli", "egl"},
+    "headless": set(CORE) | {"cli", "egl", "events"},
     "wayland": set(CORE) | {"cli", "egl", "dismissal"},
+    "web": set(CORE) | {"events"},
     # The composition root picks a host.
     "app": {"x11", "headless", "wayland"},
 }

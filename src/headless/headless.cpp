@@ -8,7 +8,7 @@
 
 #include "display/gl_headers.h"
 #include "egl/egl_context.h"
-#include "headless/events_log.h"
+#include "events/events_log.h"
 #include "headless/options.h"
 #include "headless/output_file.h"
 #include "headless/png_file.h"
