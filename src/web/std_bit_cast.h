@@ -1,0 +1,19 @@
+// The C++20 std::bit_cast, which the standard library of the web compiler lacks; the web
+// build includes this before every source so that the core compiles there unchanged.
+#pragma once
+
+#include <bit>
+
+#if defined(__cplusplus) && !defined(__cpp_lib_bit_cast)
+#include <type_traits>
+
+namespace std {
+
+template <typename to, typename from>
+requires(sizeof(to) == sizeof(from) && is_trivially_copyable_v<to> &&
+         is_trivially_copyable_v<from>) constexpr to bit_cast(const from& value) noexcept {
+    return __builtin_bit_cast(to, value);
+}
+
+} // namespace std
+#endif
