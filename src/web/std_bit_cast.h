@@ -2,18 +2,20 @@
 // build includes this before every source so that the core compiles there unchanged.
 #pragma once
 
+#if defined(__cplusplus) && __cplusplus >= 202002L
 #include <bit>
 
-#if defined(__cplusplus) && !defined(__cpp_lib_bit_cast)
+#ifndef __cpp_lib_bit_cast
 #include <type_traits>
 
 namespace std {
 
-template <typename to, typename from>
-requires(sizeof(to) == sizeof(from) && is_trivially_copyable_v<to> &&
-         is_trivially_copyable_v<from>) constexpr to bit_cast(const from& value) noexcept {
+template <typename to, typename from> constexpr to bit_cast(const from& value) noexcept {
+    static_assert(sizeof(to) == sizeof(from) && is_trivially_copyable_v<to> &&
+                  is_trivially_copyable_v<from>);
     return __builtin_bit_cast(to, value);
 }
 
 } // namespace std
+#endif
 #endif

@@ -28,6 +28,9 @@ struct shim_state {
     client_array colours;
     float line_width = 1.0f;
     float scale = 1.0f;
+    // Kept from the caller's glViewport: asking WebGL for it would wait for the GPU.
+    float viewport_width = 1.0f;
+    float viewport_height = 1.0f;
     std::vector<float> corners;
     std::vector<std::uint8_t> corner_colours;
 };
@@ -77,11 +80,9 @@ void draw_wide_strip(GLint first, GLsizei count) {
     glGetFloatv(GL_PROJECTION_MATRIX, projection);
     matrix both;
     multiply(projection, model_view, both);
-    GLint viewport[4];
-    glGetIntegerv(GL_VIEWPORT, viewport);
     const float half = 0.5f * state.line_width * state.scale;
-    const float to_ndc_x = 2.0f / static_cast<float>(viewport[2]);
-    const float to_ndc_y = 2.0f / static_cast<float>(viewport[3]);
+    const float to_ndc_x = 2.0f / state.viewport_width;
+    const float to_ndc_y = 2.0f / state.viewport_height;
 
     const auto* vertex_bytes = static_cast<const std::uint8_t*>(state.vertices.pointer);
     const auto* colour_bytes = static_cast<const std::uint8_t*>(state.colours.pointer);
@@ -158,6 +159,14 @@ void __wrap_glVertexPointer(GLint size, GLenum type, GLsizei stride, const void*
 void __wrap_glColorPointer(GLint size, GLenum type, GLsizei stride, const void* pointer) {
     roses::state.colours = {size, type, stride, pointer};
     __real_glColorPointer(size, type, stride, pointer);
+}
+
+void __real_glViewport(GLint x, GLint y, GLsizei width, GLsizei height);
+
+void __wrap_glViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
+    roses::state.viewport_width = static_cast<float>(width > 0 ? width : 1);
+    roses::state.viewport_height = static_cast<float>(height > 0 ? height : 1);
+    __real_glViewport(x, y, width, height);
 }
 
 void __wrap_glLineWidth(GLfloat width) {

@@ -1,7 +1,7 @@
 // What WebGL lacks of the fixed-function GL that the core draws with, supplied beneath it:
-// the link routes the core's glDrawArrays, glVertexPointer, glColorPointer and glLineWidth
-// through here (--wrap), and gluLookAt is defined here because the emulation's own leaves the
-// matrix as it was.
+// the link routes the core's glDrawArrays, glVertexPointer, glColorPointer, glLineWidth and
+// glViewport through here (--wrap), and gluLookAt is defined here because the emulation's own
+// leaves the matrix as it was.
 #pragma once
 
 namespace roses {
