@@ -17,8 +17,8 @@
 #include <sys/resource.h>
 
 #include "display/gl_headers.h"
-#include "egl/egl_context.h"
 #include "garden/evaluate.h"
+#include "linux/egl_pbuffer_context.h"
 #include "random/random.h"
 #include "scene/frame.h"
 #include "scene/saver_scene.h"
@@ -116,7 +116,7 @@ int run(int argc, char** argv) {
     const auto height = static_cast<std::int32_t>(flag(argc, argv, "--height", 1080));
 
     reseed_random(seed);
-    egl_context gl;
+    egl_pbuffer_context gl;
     if (!gl.create(width, height)) {
         std::fprintf(stderr, "roses_scene_bench: %s\n", gl.error().c_str());
         return 1;

@@ -10,15 +10,16 @@ MAY_INCLUDE = {
     "garden": {"random"},
     "display": {"random", "garden"},
     "scene": {"random", "garden", "display"},
-    # Helpers below the hosts.
-    "cli": set(),
-    "egl": {"display"},
-    "dismissal": set(),
-    # The hosts: the core and the helpers, never each other.
+    # What the hosts share, below them: the Linux hosts' skeleton, and the event lines that
+    # the renderer and the page both write.
+    "linux": {"display"},
+    "events": set(CORE),
+    # The hosts: the core and what they share, never each other.
     "win32": set(CORE),
-    "x11": set(CORE) | {"cli", "dismissal"},
-    "headless": set(CORE) | {"cli", "egl"},
-    "wayland": set(CORE) | {"cli", "egl", "dismissal"},
+    "x11": set(CORE) | {"linux"},
+    "headless": set(CORE) | {"linux", "events"},
+    "wayland": set(CORE) | {"linux"},
+    "web": set(CORE) | {"events"},
     # The composition root picks a host.
     "app": {"x11", "headless", "wayland"},
 }

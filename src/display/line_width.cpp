@@ -1,5 +1,6 @@
 #include "display/line_width.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "display/gl_headers.h"
@@ -22,7 +23,10 @@ float line_width_for(double scale, float widest) {
         scale = 1.0;
     }
     const auto width = static_cast<float>(ordinary_line_width * scale);
-    return widest > 0.0f && width > widest ? widest : width;
+    // Never below the ordinary width, which was always asked for whatever the driver said:
+    // a host that widens lines itself (the web page draws them as triangles) relies on it.
+    const auto limit = std::max(widest, static_cast<float>(ordinary_line_width));
+    return widest > 0.0f && width > limit ? limit : width;
 }
 
 float line_width_for(double scale) {

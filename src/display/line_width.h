@@ -12,7 +12,7 @@ inline constexpr double ordinary_dpi = 96.0;
 double scale_for_dpi(double dpi);
 
 // 2 pixels times the scale, and no wider than widest, the driver's widest line (none when
-// widest is 0). A scale below 1 or not finite counts as 1.
+// widest is 0), unless that is below 2. A scale below 1 or not finite counts as 1.
 float line_width_for(double scale, float widest);
 
 // The same for the driver of the current GL context.

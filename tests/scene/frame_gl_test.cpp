@@ -2,7 +2,7 @@
 #include "display/gl_headers.h"
 #include "display/line_width.h"
 #include "display/rose_gl.h"
-#include "egl/egl_context.h"
+#include "linux/egl_pbuffer_context.h"
 #include "random/random.h"
 #include "scene/frame.h"
 #include "scene/saver_scene.h"
@@ -50,7 +50,7 @@ class FrameGl : public testing::Test {
         testing::internal::GetCapturedStderr();
     }
 
-    egl_context gl;
+    egl_pbuffer_context gl;
 };
 
 TEST_F(FrameGl, ProjectionAndDefaultViewFor800x600) {

@@ -188,8 +188,6 @@ def command_line_and_environment():
     one_line_error(["-wayland", "-bogus"], env, 2, "-bogus", "an unknown option")
     one_line_error(["--wayland", "-wayland-background"], env, 2, "cannot be combined",
                    "both layers at once")
-    one_line_error(["-wayland", "--scale=2"], env, 2, "--scale", "a scale, which is the "
-                   "compositor's")
     one_line_error(["-wayland"], env, 1, "WAYLAND_DISPLAY", "no WAYLAND_DISPLAY")
     with compositor_without_layer_shell() as path:
         one_line_error(["-wayland-background"], dict(env, WAYLAND_DISPLAY=path), 1,
