@@ -83,10 +83,16 @@ def line_thickness(image):
 
 
 def wait_for_line_thickness(picture, timeout):
-    """The line thickness of the first picture (an Image, or None) that tells it, or None."""
+    """The line thickness that two pictures in a row (each an Image, or None) tell alike, or
+    None: now and then one picture's rose lies in pairs of touching lines."""
+    told = [None]
+
     def measured():
         image = picture()
-        return image and line_thickness(image)
+        width = image and line_thickness(image)
+        agreed = width if width and width == told[0] else None
+        told[0] = width
+        return agreed
     return wait_until(measured, timeout, step=0.3)
 
 
