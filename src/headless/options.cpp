@@ -1,12 +1,14 @@
 #include "headless/options.h"
 
 #include "cli/command_line.h"
+#include "headless/monitor_list.h"
 
 namespace roses {
 
 const char* const headless_usage =
     "usage: roses --headless [--seed N] [--size WxH] [--frames K] [--png FILE]\n"
     "                        [--frames-dir DIR [--every K]] [--events FILE]\n"
+    "                        [--monitors WxH+X+Y,...]\n"
     "Renders the saver with no display, one 50 ms step per frame, and writes the last\n"
     "frame as a PNG picture (roses.png unless --png or --frames-dir is given).\n"
     "  --seed N        start the random sources from N instead of the clock\n"
@@ -16,10 +18,15 @@ const char* const headless_usage =
     "  --frames-dir D  write every K-th frame as D/00042.png\n"
     "  --every K       with --frames-dir: every K-th frame (default 1)\n"
     "  --events FILE   write searches, plantings, commits and retirements as JSON lines\n"
+    "  --monitors L    one rose per rectangle WxH+X+Y of the picture, as on several\n"
+    "                  monitors; rectangles may touch but not overlap\n"
     "Every option may also be written with one dash, and a value may follow '='.\n";
 
 std::string parse_headless_options(int argc, const char* const* argv, headless_options& options) {
     option_reader words(argc, argv);
+    // Read last, against the final --size, whichever of the two came first.
+    std::string monitors_flag;
+    std::string monitors_text;
     while (words.next()) {
         const std::string_view name = words.is_option() ? words.name() : std::string_view();
         const bool bare = !words.has_inline_value();
@@ -32,7 +39,7 @@ std::string parse_headless_options(int argc, const char* const* argv, headless_o
         }
         const bool takes_value = name == "seed" || name == "size" || name == "frames" ||
                                  name == "png" || name == "frames-dir" || name == "every" ||
-                                 name == "events";
+                                 name == "events" || name == "monitors";
         if (!takes_value) {
             std::string line = "unknown option '";
             line.append(printable(words.word()));
@@ -75,6 +82,9 @@ std::string parse_headless_options(int argc, const char* const* argv, headless_o
                 return flag + " needs a whole number of at least 1, not " + quoted;
             }
             options.every = *every;
+        } else if (name == "monitors") {
+            monitors_flag = flag;
+            monitors_text = value;
         } else if (value.empty()) {
             return flag + " needs a non-empty path";
         } else if (name == "png") {
@@ -84,6 +94,10 @@ std::string parse_headless_options(int argc, const char* const* argv, headless_o
         } else {
             options.events = value;
         }
+    }
+    if (!monitors_flag.empty()) {
+        return parse_monitor_list(monitors_flag, monitors_text, options.width, options.height,
+                                  options.monitors);
     }
     return {};
 }
