@@ -18,7 +18,8 @@ monitor_rect clipped(const monitor_rect& r, std::int32_t width, std::int32_t hei
         return {};
     }
     return {static_cast<std::int32_t>(left), static_cast<std::int32_t>(top),
-            static_cast<std::int32_t>(right - left), static_cast<std::int32_t>(bottom - top)};
+            static_cast<std::int32_t>(right - left), static_cast<std::int32_t>(bottom - top),
+            r.scale};
 }
 
 bool overlap(const monitor_rect& a, const monitor_rect& b) {
@@ -31,7 +32,8 @@ monitor_rect united(const monitor_rect& a, const monitor_rect& b) {
     const std::int32_t top = std::min(a.y, b.y);
     const std::int32_t right = std::max(a.x + a.width, b.x + b.width);
     const std::int32_t bottom = std::max(a.y + a.height, b.y + b.height);
-    return {left, top, right - left, bottom - top};
+    // The strips stay as thick on the denser of two mirrored displays as anywhere else.
+    return {left, top, right - left, bottom - top, std::max(a.scale, b.scale)};
 }
 
 } // namespace
@@ -69,9 +71,8 @@ viewport_area monitor_scenes::area_of(const monitor_rect& monitor) const {
 void monitor_scenes::lay_out(std::vector<monitor_rect> given, std::int32_t window_width,
                              std::int32_t window_height_now) {
     monitors = separate_monitors(std::move(given), window_width, window_height_now);
-    const monitor_rect whole{0, 0, window_width, window_height_now};
     if (monitors.empty()) {
-        monitors.push_back(whole);
+        monitors.push_back({0, 0, window_width, window_height_now});
     }
     window_height = window_height_now;
     while (scenes.size() > monitors.size()) {
@@ -81,7 +82,9 @@ void monitor_scenes::lay_out(std::vector<monitor_rect> given, std::int32_t windo
         scenes.push_back(std::make_unique<saver_scene>(start_workers));
     }
 
-    whole_window = monitors.size() == 1 && monitors.front() == whole;
+    const monitor_rect& first = monitors.front();
+    whole_window = monitors.size() == 1 && first.x == 0 && first.y == 0 &&
+                   first.width == window_width && first.height == window_height_now;
     std::int64_t covered = 0;
     for (const monitor_rect& monitor : monitors) {
         covered += std::int64_t{monitor.width} * monitor.height;

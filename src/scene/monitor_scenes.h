@@ -19,13 +19,17 @@ struct monitor_rect {
     std::int32_t y = 0;
     std::int32_t width = 0;
     std::int32_t height = 0;
+    // Device pixels per ordinary pixel on this monitor (1 at 96 DPI), for the width of the
+    // strips drawn there.
+    double scale = 1.0;
 
     friend bool operator==(const monitor_rect&, const monitor_rect&) = default;
 };
 
 // The monitors as scenes should see them: each one cut to the window, the empty ones
 // dropped, and the ones that overlap (a mirrored projector, a cloned output) united into
-// the rectangle around them, which takes the place of the first of them.
+// the rectangle around them, which takes the place of the first of them and the larger of
+// their scales.
 std::vector<monitor_rect> separate_monitors(std::vector<monitor_rect> monitors,
                                             std::int32_t window_width, std::int32_t window_height);
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """roses.scr /s on two monitors side by side: its full-screen window must cover the whole
-virtual screen, not only the primary monitor.
+virtual screen, not only the primary monitor, and show a rose in the middle of each monitor
+rather than one on the seam between them.
 
 Xvfb cannot place two heads side by side for wine, so this test starts its own X server, Xorg
 with the dummy video driver and two outputs (two_monitors.conf). Wine takes the monitor layout
@@ -129,11 +130,20 @@ def geometry(session, window):
                                                 "Width", "Height"))
 
 
-def lit(session):
-    """Whether anything on the root window is not black."""
+def middles_lit(session):
+    """Whether the middle half (both ways) of each monitor shows something not black."""
     data = subprocess.run(["import", "-window", "root", "-depth", "8", "rgb:-"], env=session.env,
                           capture_output=True).stdout
-    return len(data) > data.count(0)
+    width, height = MONITOR
+    row = VIRTUAL[2] * 3
+    if len(data) < row * height:
+        return False
+    for monitor in range(2):
+        left = (monitor * width + width // 4) * 3
+        if not any(data[y * row + left:y * row + left + width // 2 * 3].strip(b"\0")
+                   for y in range(height // 4, height * 3 // 4)):
+            return False
+    return True
 
 
 def check(session, scr):
@@ -153,11 +163,12 @@ def check(session, scr):
             return "ended"
         found = subprocess.run(["xdotool", "search", "--name", "^Screen Saver$"],
                                env=session.env, capture_output=True, text=True).stdout.split()
-        return found[0] if found and lit(session) else None
+        return found[0] if found and middles_lit(session) else None
 
     shown = wait_until(window, 20, 0.25)
     if shown in (None, "ended"):
-        return f"no full-screen rose within 20 s (saver {shown or 'still running'})"
+        return f"no rose in the middle of each monitor within 20 s (saver " \
+               f"{shown or 'still running'})"
     rect = geometry(session, shown)
     print(f"full-screen window (left, top, width, height): {rect}; expected {VIRTUAL}")
 
