@@ -4,98 +4,24 @@ while it runs, a size change, a key that ends the saver and leaves the backgroun
 the stop signal, and the exit codes of a bad command line and a missing environment."""
 
 import contextlib
-import glob
-import json
 import os
-import pathlib
 import shutil
 import signal
 import socket
 import struct
 import subprocess
-import sys
 import tempfile
 import threading
 import time
 
-sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent / "x11"))
-from xharness import (SLOW, Checks, Program, binary_from_arguments, image_from_ppm, spawn,  # noqa: E402
-                      stop_everything, wait_until)
+from roses_testing.checks import Checks
+from roses_testing.processes import SLOW, Program, binary_from_arguments, wait_until
+from roses_testing.wayland import headless_sway, output_image, output_sizes, swaymsg
 
-SKIP = 77
-# sway refuses to run as root; this user owns nothing else.
-NOBODY = 65534
 OUTPUTS = {"HEADLESS-1": (640, 480), "HEADLESS-2": (400, 300)}
 
 roses = binary_from_arguments()
 checks = Checks()
-
-
-@contextlib.contextmanager
-def headless_sway():
-    """A compositor with two outputs and a runtime folder of its own; sets the variables that
-    clients find it by while it runs."""
-    for tool in ("sway", "swaymsg", "grim", "wtype"):
-        if shutil.which(tool) is None:
-            print(f"SKIP: {tool} is not installed (tools/setup installs it)")
-            sys.exit(SKIP)
-    runtime = tempfile.mkdtemp(prefix="roses-wayland-", dir="/tmp")
-    try:
-        config = os.path.join(runtime, "config")
-        with open(config, "w") as file:
-            # Far apart: sway stops showing the surfaces of an output that another one grown
-            # over it covers in its layout.
-            for x, (name, (width, height)) in zip((0, 2000), OUTPUTS.items()):
-                file.write(f"output {name} mode {width}x{height} position {x} 0\n")
-        prefix = []
-        if os.getuid() == 0:
-            os.chown(runtime, NOBODY, NOBODY)
-            prefix = ["setpriv", f"--reuid={NOBODY}", f"--regid={NOBODY}", "--clear-groups"]
-        os.chmod(runtime, 0o700)
-        env = {"PATH": os.environ["PATH"], "HOME": runtime, "XDG_RUNTIME_DIR": runtime,
-               "WLR_BACKENDS": "headless", "WLR_LIBINPUT_NO_DEVICES": "1",
-               "WLR_RENDERER": "pixman", "WLR_HEADLESS_OUTPUTS": str(len(OUTPUTS))}
-        log = tempfile.TemporaryFile()
-        sway = spawn(prefix + ["sway", "-c", config], env=env, stdout=log, stderr=log)
-
-        def sockets():
-            wayland = glob.glob(os.path.join(runtime, "wayland-[0-9]"))
-            ipc = glob.glob(os.path.join(runtime, "sway-ipc.*.sock"))
-            return (wayland[0], ipc[0]) if wayland and ipc else None
-        found = wait_until(lambda: sockets() or sway.poll() is not None, 10 * SLOW)
-        if sway.poll() is not None or not found:
-            log.seek(0)
-            print("SKIP: sway could not start:\n" + log.read().decode(errors="replace")[-1500:])
-            sys.exit(SKIP)
-        wayland, ipc = sockets()
-        os.environ.update(XDG_RUNTIME_DIR=runtime, WAYLAND_DISPLAY=os.path.basename(wayland),
-                          SWAYSOCK=ipc)
-        # Every output must be there before a client binds the outputs.
-        wait_until(lambda: len(output_sizes()) == len(OUTPUTS), 10 * SLOW)
-        yield sway
-    finally:
-        stop_everything()
-        shutil.rmtree(runtime, ignore_errors=True)
-
-
-def swaymsg(*args):
-    return subprocess.run(["swaymsg", *args], capture_output=True, text=True, timeout=10,
-                          check=True).stdout
-
-
-def output_sizes():
-    try:
-        outputs = json.loads(swaymsg("-t", "get_outputs"))
-    except subprocess.CalledProcessError:
-        return {}
-    return {o["name"]: (o["current_mode"]["width"], o["current_mode"]["height"])
-            for o in outputs if o.get("active")}
-
-
-def picture(output):
-    result = subprocess.run(["grim", "-t", "ppm", "-o", output, "-"], capture_output=True,
-                            timeout=30)
-    return image_from_ppm(result.stdout) if result.returncode == 0 else None
 
 
 class Drawn:
@@ -108,7 +34,7 @@ class Drawn:
         self.found = wait_until(lambda: self.rose(output, size), 15 * SLOW, step=0.3)
 
     def rose(self, output, size):
-        image = picture(output)
+        image = output_image(output)
         if image is None:
             return False
         corners = (image.pixels[:3], image.pixels[-3:])
@@ -336,7 +262,7 @@ def compositor_goes_away(sway):
 
 
 command_line_and_environment()
-with headless_sway() as sway:
+with headless_sway(OUTPUTS) as sway:
     saver_on_every_output()
     saver_ends_on_a_key()
     saver_ends_on_pointer_travel()

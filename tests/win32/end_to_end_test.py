@@ -5,41 +5,23 @@ window, and the switches that must end with -1 and show nothing.
 
 Usage: end_to_end_test.py ROSES_SCR PREVIEW_PARENT [unittest options]
 """
-import ctypes
-import ctypes.util
 import os
 import subprocess
 import sys
-import tempfile
 import time
 import unittest
+
+from roses_testing.checks import skip
+from roses_testing.image import screenshot
+from roses_testing.processes import Program, wait_exit
+from roses_testing.wine import unmanaged_windows
+from roses_testing.x11 import windows_named, xdotool
+from roses_testing.xlib import XConnection
 
 SCR = None
 PARENT = None
 # A Windows exit code of -1 reaches the shell as 255.
 UNUSABLE = 255
-
-
-def screen():
-    """The root window as (width, height, RGB bytes)."""
-    size = subprocess.run(["xdotool", "getdisplaygeometry"], check=True, capture_output=True,
-                          text=True).stdout.split()
-    width, height = int(size[0]), int(size[1])
-    data = subprocess.run(["import", "-window", "root", "-depth", "8", "rgb:-"], check=True,
-                          capture_output=True).stdout
-    return width, height, data
-
-
-def lit(shot, left=0, top=0, width=None, height=None):
-    """How many colour channels are not black inside a rectangle of a screenshot."""
-    screen_width, screen_height, data = shot
-    width = screen_width - left if width is None else width
-    height = screen_height - top if height is None else height
-    count = 0
-    for y in range(top, top + height):
-        row = data[(y * screen_width + left) * 3:(y * screen_width + left + width) * 3]
-        count += len(row) - row.count(0)
-    return count
 
 
 def preview_surface(width, height):
@@ -56,78 +38,14 @@ def preview_surface(width, height):
 def lit_surface(window, width, height):
     """How many pixels of an X window are not black, read with XGetImage: import and xwd crop
     a window to what is on the screen, and this one lies off it."""
-    class XImage(ctypes.Structure):
-        _fields_ = [("width", ctypes.c_int), ("height", ctypes.c_int),
-                    ("xoffset", ctypes.c_int), ("format", ctypes.c_int),
-                    ("data", ctypes.POINTER(ctypes.c_ubyte)), ("byte_order", ctypes.c_int),
-                    ("bitmap_unit", ctypes.c_int), ("bitmap_bit_order", ctypes.c_int),
-                    ("bitmap_pad", ctypes.c_int), ("depth", ctypes.c_int),
-                    ("bytes_per_line", ctypes.c_int), ("bits_per_pixel", ctypes.c_int)]
-
-    xlib = ctypes.cdll.LoadLibrary(ctypes.util.find_library("X11"))
-    xlib.XOpenDisplay.restype = ctypes.c_void_p
-    xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
-    xlib.XGetImage.restype = ctypes.POINTER(XImage)
-    xlib.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
-                               ctypes.c_uint, ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
-    xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
-    # A failed XGetImage (the window went away) would end the process in the default handler.
-    handler = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p)(lambda *_: 0)
-    xlib.XSetErrorHandler(handler)
-    display = xlib.XOpenDisplay(None)
-    all_planes, z_pixmap = 0xFFFFFFFF, 2
-    image = xlib.XGetImage(display, window, 0, 0, width, height, all_planes, z_pixmap)
-    count = 0
-    if image and image.contents.bits_per_pixel == 32:
-        row_bytes = image.contents.bytes_per_line
-        data = ctypes.string_at(image.contents.data, row_bytes * height)
-        for y in range(height):
-            row = data[y * row_bytes:y * row_bytes + width * 4]
-            # 32-bit BGRX: a pixel is lit when any of its three colour bytes is.
-            count += sum(1 for x in range(0, len(row), 4) if row[x:x + 3] != b"\0\0\0")
-    if image:
-        xlib.XFree(image.contents.data)
-        xlib.XFree(image)
-    xlib.XCloseDisplay(display)
-    return count
+    with XConnection() as x:
+        image = x.window_image(window, width, height)
+    return image.lit() if image else 0
 
 
-def xdotool(*args):
-    subprocess.run(["xdotool", *args], check=True)
-
-
-def windows_named(title):
-    found = subprocess.run(["xdotool", "search", "--name", f"^{title}$"], capture_output=True,
-                           text=True).stdout.split()
-    return len(found)
-
-
-def wait_exit(process, seconds):
-    """The exit code, or None if the process still runs after the given time."""
-    try:
-        return process.wait(timeout=seconds)
-    except subprocess.TimeoutExpired:
-        return None
-
-
-class Saver:
-    """One run of roses.scr, its standard error kept in a file."""
-
-    def __init__(self, *args):
-        self.errors = tempfile.TemporaryFile()
-        self.started = time.monotonic()
-        self.process = subprocess.Popen(["wine", SCR, *args], stdin=subprocess.DEVNULL,
-                                        stdout=subprocess.DEVNULL, stderr=self.errors)
-
-    def error_text(self):
-        self.errors.seek(0)
-        return self.errors.read().decode(errors="replace")
-
-    def stop(self):
-        if self.process.poll() is None:
-            self.process.kill()
-            self.process.wait()
-        self.errors.close()
+def saver(*args):
+    """One run of roses.scr, its standard error kept for the checks."""
+    return Program("wine", SCR, *args, stdin=subprocess.DEVNULL)
 
 
 class EndToEnd(unittest.TestCase):
@@ -142,11 +60,11 @@ class EndToEnd(unittest.TestCase):
 
     def start_full_screen(self):
         """Starts /s and waits until a rose shows; returns the seconds that took."""
-        self.saver = Saver("/s")
+        self.saver = saver("/s")
         while time.monotonic() - self.saver.started < 20:
             if self.saver.process.poll() is not None:
                 self.fail(f"roses.scr /s ended early with {self.saver.process.returncode}")
-            if windows_named("Screen Saver") and lit(screen()) > 0:
+            if windows_named("Screen Saver") and not screenshot().black():
                 return time.monotonic() - self.saver.started
             time.sleep(0.25)
         self.fail("no rose within 20 seconds")
@@ -160,8 +78,8 @@ class EndToEnd(unittest.TestCase):
     def test_full_screen_shows_a_rose_and_a_key_ends_it(self):
         shown = self.start_full_screen()
         self.assertLess(shown, 5.0, "a rose within 5 seconds")
-        self.assertIn("roses.size: 0 < 1", self.saver.error_text())
-        self.assertEqual(windows_named("Screen Saver"), 1)
+        self.assertIn("roses.size: 0 < 1", self.saver.output())
+        self.assertEqual(len(windows_named("Screen Saver")), 1)
 
         xdotool("mousemove_relative", "--", "3", "0")
         time.sleep(1.0)
@@ -183,11 +101,11 @@ class EndToEnd(unittest.TestCase):
 
     def test_a_second_full_screen_saver_ends_at_once(self):
         self.start_full_screen()
-        second = Saver("/s")
+        second = saver("/s")
         code = wait_exit(second.process, 10)
         second.stop()
         self.assertEqual(code, 0)
-        self.assertEqual(windows_named("Screen Saver"), 1)
+        self.assertEqual(len(windows_named("Screen Saver")), 1)
         self.assertIsNone(self.saver.process.poll(), "the first one keeps running")
         xdotool("key", "Escape")
         self.assert_ends_within(1.0)
@@ -199,15 +117,15 @@ class EndToEnd(unittest.TestCase):
             number, left, top, width, height = map(int, parent.stdout.readline().split())
             self.assertEqual((width, height), (152, 112))
             time.sleep(1.0)
-            before = screen()
-            self.saver = Saver("/p", str(number))
+            before = screenshot()
+            self.saver = saver("/p", str(number))
             while time.monotonic() - self.saver.started < 20:
-                if "roses.size: 0 < 1" in self.saver.error_text():
+                if "roses.size: 0 < 1" in self.saver.output():
                     break
                 time.sleep(0.25)
-            self.assertIn("roses.size: 0 < 1", self.saver.error_text())
+            self.assertIn("roses.size: 0 < 1", self.saver.output())
             time.sleep(2.0)
-            shot = screen()
+            shot = screenshot()
             self.assert_outside_unchanged(before, shot, (left, top, width, height))
             self.assert_preview_surface_draws(width, height)
 
@@ -247,31 +165,20 @@ class EndToEnd(unittest.TestCase):
         self.assertGreaterEqual(count, 100, "the preview's own surface shows no rose")
 
     def assert_outside_unchanged(self, before, after, box):
-        width, height, old = before
-        new = after[2]
-        left, top, box_width, box_height = box
-        for y in range(height):
-            row = slice(y * width * 3, (y + 1) * width * 3)
-            if old[row] == new[row]:
-                continue
-            changed = [x for x in range(width)
-                       if old[(y * width + x) * 3:(y * width + x) * 3 + 3] !=
-                       new[(y * width + x) * 3:(y * width + x) * 3 + 3]]
-            outside = [x for x in changed
-                       if not (top <= y < top + box_height and left <= x < left + box_width)]
-            self.assertEqual(outside, [], f"drawn outside the parent on row {y}")
+        changed = before.changed_outside(after, *box)
+        self.assertIsNone(changed, f"drawn outside the parent at {changed}")
 
     def test_unusable_switches_end_with_minus_one_and_show_nothing(self):
-        before = screen()
+        before = screenshot()
         for args in (["/c"], ["/c:0"], [], ["/x"], ["/a"], ["/p", "0"], ["/p"],
                      ["/p", "4000000000"]):
             with self.subTest(args=args):
-                run = Saver(*args)
+                run = saver(*args)
                 code = wait_exit(run.process, 20)
                 run.stop()
                 self.assertEqual(code, UNUSABLE)
-                self.assertEqual(windows_named("Screen Saver") + windows_named("Preview"), 0)
-                self.assertEqual(screen()[2], before[2], "something was shown")
+                self.assertEqual(windows_named("Screen Saver") + windows_named("Preview"), [])
+                self.assertEqual(screenshot().pixels, before.pixels, "something was shown")
 
 
 def main():
@@ -279,13 +186,9 @@ def main():
     if len(sys.argv) < 3:
         sys.exit(__doc__)
     if not os.environ.get("DISPLAY"):
-        print("skipped: no DISPLAY for wine to show roses.scr on")
-        sys.exit(77)
+        skip("no DISPLAY for wine to show roses.scr on")
     SCR, PARENT = sys.argv[1], sys.argv[2]
-    # Without a window manager, wine waits two seconds for one to withdraw each managed window
-    # that is hidden; unmanaged windows show the saver's own timing.
-    subprocess.run(["wine", "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed",
-                    "/d", "N", "/f"], check=True, capture_output=True)
+    unmanaged_windows()
     unittest.main(argv=[sys.argv[0], "-v", *sys.argv[3:]])
 
 

@@ -17,15 +17,17 @@ Usage: installer_test.py INSTALLER VERSION ROSES_SCR DPI_PROBE NSI MAKENSIS [DEF
 """
 import os
 import shutil
-import signal
 import subprocess
 import sys
 import tempfile
 import time
 
-from wine_prefix import copy_prefix
+from roses_testing.checks import SKIPPED
+from roses_testing.image import screenshot
+from roses_testing.processes import spawn, stop
+from roses_testing.wine import copy_prefix, shared_prefix, unmanaged_windows
+from roses_testing.x11 import windows_named, xdotool
 
-SKIPPED = 77
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Roses"
 DESKTOP_KEY = r"HKCU\Control Panel\Desktop"
 SYSTEM_SAVER = r"C:\windows\system32\roses.scr"
@@ -143,23 +145,19 @@ def check_scaled_display(prefix, probe):
     expect(report[1] == "2" and report[3] == "144", "not per-monitor aware at 144 DPI")
     screen = prefix.run("xdotool", "getdisplaygeometry").stdout.split()
 
-    saver = subprocess.Popen(["wine", SYSTEM_SAVER, "/s"], env=prefix.env,
-                             stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                             stderr=subprocess.DEVNULL, start_new_session=True)
+    saver = spawn(["wine", SYSTEM_SAVER, "/s"], env=prefix.env, stdin=subprocess.DEVNULL,
+                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
     try:
         began = time.monotonic()
         window = None
         while window is None and time.monotonic() - began < 20:
             expect(saver.poll() is None, f"the installed saver ended with {saver.returncode}")
-            found = prefix.run("xdotool", "search", "--name", "^Screen Saver$",
-                               check=False).stdout.split()
-            shot = subprocess.run(["import", "-window", "root", "-depth", "8", "gray:-"],
-                                  env=prefix.env, capture_output=True).stdout if found else b""
-            if shot.strip(b"\0"):
+            found = windows_named("Screen Saver", env=prefix.env)
+            if found and not screenshot(env=prefix.env).black():
                 window = found[0]
             time.sleep(0.25)
         expect(window is not None, "the installed saver drew nothing within 20 s")
-        info = prefix.run("xwininfo", "-id", window).stdout
+        info = prefix.run("xwininfo", "-id", str(window)).stdout
         fields = dict(map(str.strip, line.split(": ", 1)) for line in info.splitlines()
                       if ": " in line)
         rect = [fields["Absolute upper-left X"], fields["Absolute upper-left Y"],
@@ -167,12 +165,10 @@ def check_scaled_display(prefix, probe):
         print(f"installed saver drew after {time.monotonic() - began:.1f} s in a window "
               f"{rect} on a {screen} screen")
         expect(rect == ["0", "0", *screen], "the window does not cover the screen exactly")
-        prefix.run("xdotool", "key", "space")
+        xdotool("key", "space", env=prefix.env)
         expect(saver.wait(timeout=10) == 0, "the saver did not end with 0 after a key")
     finally:
-        if saver.poll() is None:
-            os.killpg(saver.pid, signal.SIGKILL)
-            saver.wait()
+        stop(saver, grace=0)
 
 
 def newer_installer(work, version, nsi, makensis, defines):
@@ -219,14 +215,11 @@ def main():
     if not os.environ.get("DISPLAY"):
         print("skipped: no DISPLAY for wine")
         return SKIPPED
-    # ctest ends a test that overruns with SIGTERM: clean up on the way out all the same.
-    signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
     began = time.monotonic()
     work = tempfile.mkdtemp(prefix="installer-", dir=os.getcwd())
     prefix = Prefix(os.path.join(work, "wine"))
-    source = os.environ.get("WINEPREFIX") or os.path.expanduser("~/.wine")
     # The ini files are rewritten in place when settings change: keep the source's intact.
-    problem = copy_prefix(source, prefix.path, private=["drive_c/windows/win.ini",
+    problem = copy_prefix(shared_prefix(), prefix.path, private=["drive_c/windows/win.ini",
                                                         "drive_c/windows/system.ini"])
     if problem:
         print("skipped:", problem)
@@ -235,8 +228,7 @@ def main():
         # A wineserver that stays between the many short wine runs saves seconds on each.
         subprocess.run(["wineserver", "-p"], env=prefix.env, check=True,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        prefix.wine("reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N",
-                    "/f")
+        unmanaged_windows(prefix.env)
         prefix.wine("reg", "add", DESKTOP_KEY, "/v", "LogPixels", "/t", "REG_DWORD", "/d",
                     "144", "/f")
         check_fresh_install(prefix, installer, version, scr)

@@ -13,47 +13,23 @@ Usage: two_monitors_test.py ROSES_SCR XORG_CONF
 """
 import os
 import shutil
-import signal
 import subprocess
 import sys
 import tempfile
-import time
 
-from wine_prefix import copy_prefix
+from roses_testing.checks import SKIPPED
+from roses_testing.image import screenshot
+from roses_testing.processes import spawn, stop, wait_until
+from roses_testing.wine import copy_prefix, shared_prefix, unmanaged_windows
+from roses_testing.x11 import windows_named, xdotool
+from roses_testing.xserver import start_x_server
 
-SKIPPED = 77
 MONITOR = (1024, 768)
 VIRTUAL = (0, 0, 2 * MONITOR[0], MONITOR[1])
 
 
 class Skip(Exception):
     pass
-
-
-def wait_until(test, seconds, step=0.1):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        result = test()
-        if result:
-            return result
-        time.sleep(step)
-    return None
-
-
-def end(process, seconds=5):
-    """Ends a process group we started: politely first, then for certain."""
-    if process is None or process.poll() is not None:
-        return
-    for sig in (signal.SIGTERM, signal.SIGKILL):
-        try:
-            os.killpg(process.pid, sig)
-        except ProcessLookupError:
-            return
-        try:
-            process.wait(timeout=seconds)
-            return
-        except subprocess.TimeoutExpired:
-            pass
 
 
 class Session:
@@ -68,47 +44,37 @@ class Session:
     def start_server(self, conf):
         # Non-root Xorg accepts only a configuration path relative to where it runs.
         shutil.copy(conf, os.path.join(self.work, "xorg.conf"))
-        for number in range(200, 221):
-            if os.path.exists(f"/tmp/.X{number}-lock") or \
-                    os.path.exists(f"/tmp/.X11-unix/X{number}"):
-                continue
-            self.server = subprocess.Popen(
-                [shutil.which("Xorg"), f":{number}", "-config", "xorg.conf", "-logfile",
-                 "xorg.log", "-noreset", "-nolisten", "tcp", "-novtswitch", "-sharevts",
-                 "-keeptty"], cwd=self.work, stdin=subprocess.DEVNULL,
-                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
-            self.env["DISPLAY"] = f":{number}"
-            if wait_until(lambda: self.server.poll() is not None or self.answers(), 10):
-                if self.server.poll() is None:
-                    return
-            end(self.server)
-            self.server = None
+        try:
+            self.server, self.env["DISPLAY"] = start_x_server(
+                [shutil.which("Xorg"), "-config", "xorg.conf", "-logfile", "xorg.log",
+                 "-noreset", "-nolisten", "tcp", "-novtswitch", "-sharevts", "-keeptty"],
+                timeout=10, cwd=self.work, start_new_session=True)
+        except RuntimeError:
             log = os.path.join(self.work, "xorg.log")
             tail = open(log, errors="replace").read()[-600:] if os.path.exists(log) else ""
-            raise Skip(f"Xorg with the dummy driver did not start on :{number}\n{tail}")
-        raise Skip("no free display number between 200 and 220")
+            raise Skip(f"Xorg with the dummy driver did not start\n{tail}")
+        if not wait_until(self.answers, 10):
+            raise Skip(f"Xorg on {self.env['DISPLAY']} does not answer")
 
     def answers(self):
         return subprocess.run(["xdotool", "getdisplaygeometry"], env=self.env,
                               capture_output=True).returncode == 0
 
     def copy_prefix(self):
-        source = os.environ.get("WINEPREFIX") or os.path.expanduser("~/.wine")
         prefix = os.path.join(self.work, "wine")
-        problem = copy_prefix(source, prefix)
+        problem = copy_prefix(shared_prefix(), prefix)
         if problem:
             raise Skip(problem)
         self.env["WINEPREFIX"] = prefix
-        # As in the other runs: unmanaged windows, no wait for a window manager.
-        self.run(["wine", "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed",
-                  "/d", "N", "/f"])
+        unmanaged_windows(self.env)
 
     def run(self, args):
         return subprocess.run(args, env=self.env, check=True, capture_output=True, text=True,
                               timeout=15).stdout
 
     def close(self):
-        end(self.saver)
+        if self.saver:
+            stop(self.saver, 5)
         if "WINEPREFIX" in self.env:
             # The wineserver of our own copy, and nothing else.
             subprocess.run(["wineserver", "-k"], env=self.env, capture_output=True)
@@ -117,33 +83,28 @@ class Session:
                                timeout=10)
             except subprocess.TimeoutExpired:
                 pass
-        end(self.server)
+        if self.server:
+            stop(self.server, 5)
 
 
 def geometry(session, window):
     """(left, top, width, height) of an X window on the root."""
     fields = {}
-    for line in session.run(["xwininfo", "-id", window]).splitlines():
+    for line in session.run(["xwininfo", "-id", str(window)]).splitlines():
         name, _, value = line.strip().partition(":")
         fields[name] = value.strip()
     return tuple(int(fields[name]) for name in ("Absolute upper-left X", "Absolute upper-left Y",
                                                 "Width", "Height"))
 
 
-def middles_lit(session):
-    """Whether the middle half (both ways) of each monitor shows something not black."""
-    data = subprocess.run(["import", "-window", "root", "-depth", "8", "rgb:-"], env=session.env,
-                          capture_output=True).stdout
+def roses_apart(session):
+    """Whether the middle half (both ways) of each monitor shows something while the seam
+    between them is dark. Both roses start small, so the seam is still dark when both
+    middles light up; one rose centred on the seam lights the seam first."""
+    picture = screenshot(env=session.env)
     width, height = MONITOR
-    row = VIRTUAL[2] * 3
-    if len(data) < row * height:
-        return False
-    for monitor in range(2):
-        left = (monitor * width + width // 4) * 3
-        if not any(data[y * row + left:y * row + left + width // 2 * 3].strip(b"\0")
-                   for y in range(height // 4, height * 3 // 4)):
-            return False
-    return True
+    return all(picture.lit(monitor * width + width // 4, height // 4, width // 2, height // 2)
+               for monitor in range(2)) and picture.lit(width - 32, 0, 64, height) == 0
 
 
 def check(session, scr):
@@ -154,25 +115,24 @@ def check(session, scr):
         # Older dummy drivers have no outputs: one wide screen, which proves nothing here.
         raise Skip("this X server's dummy driver cannot present two monitors")
 
-    session.saver = subprocess.Popen(["wine", scr, "/s"], env=session.env,
-                                     stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                     stderr=subprocess.DEVNULL, start_new_session=True)
+    session.saver = spawn(["wine", scr, "/s"], env=session.env, stdin=subprocess.DEVNULL,
+                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                          start_new_session=True)
 
     def window():
         if session.saver.poll() is not None:
             return "ended"
-        found = subprocess.run(["xdotool", "search", "--name", "^Screen Saver$"],
-                               env=session.env, capture_output=True, text=True).stdout.split()
-        return found[0] if found and middles_lit(session) else None
+        found = windows_named("Screen Saver", env=session.env)
+        return found[0] if found and roses_apart(session) else None
 
     shown = wait_until(window, 20, 0.25)
     if shown in (None, "ended"):
-        return f"no rose in the middle of each monitor within 20 s (saver " \
+        return f"no separate rose in the middle of each monitor within 20 s (saver " \
                f"{shown or 'still running'})"
     rect = geometry(session, shown)
     print(f"full-screen window (left, top, width, height): {rect}; expected {VIRTUAL}")
 
-    session.run(["xdotool", "key", "space"])
+    xdotool("key", "space", env=session.env)
     try:
         code = session.saver.wait(timeout=5)
     except subprocess.TimeoutExpired:
@@ -193,8 +153,6 @@ def main():
     if missing:
         print("skipped: missing", " ".join(missing))
         return SKIPPED
-    # ctest ends a test that overruns with SIGTERM: clean up on the way out all the same.
-    signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
     work = tempfile.mkdtemp(prefix="two-monitors-", dir=os.getcwd())
     session = Session(work)
     try:

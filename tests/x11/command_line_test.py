@@ -5,8 +5,11 @@ import os
 import signal
 import subprocess
 
-from xharness import (SLOW, Checks, Program, XConnection, binary_from_arguments, wait_for_rose,
-                      xvfb)
+from roses_testing.checks import Checks
+from roses_testing.processes import SLOW, Program, binary_from_arguments
+from roses_testing.x11 import wait_for_rose
+from roses_testing.xlib import XConnection
+from roses_testing.xserver import xvfb
 
 roses = binary_from_arguments()
 checks = Checks()
@@ -61,17 +64,16 @@ with xvfb():
                   f"-version: code {code}, stdout {out!r}")
 
 # A display without GLX: OpenGL cannot draw there, and the program says so at once.
-with xvfb(glx=False) as display:
+with xvfb(glx=False):
     for mode in (["--saver"], ["-window"], ["-root"]):
         expect_failure(mode, 1, "GLX")
 
 # The server going away under a running program ends it with the environment's code.
-with xvfb() as display:
+with xvfb() as server:
     program = Program(roses, "-window")
     checks.expect(wait_for_rose(0, 0, 800, 600, 10 * SLOW), "no rose before the server ends",
                   program)
-    with open(f"/tmp/.X{display[1:]}-lock") as lock:
-        os.kill(int(lock.read().strip()), signal.SIGTERM)
+    server.send_signal(signal.SIGTERM)
     code = program.wait(5 * SLOW)
     checks.expect(code == 1 and "lost the connection" in program.output(),
                   f"server gone: exit code {code}, expected 1", program)

@@ -10,7 +10,9 @@ import sys
 import tempfile
 import xml.etree.ElementTree as ElementTree
 
-from xharness import AS_NOBODY, Checks, daemon_draws, xvfb
+from roses_testing.checks import Checks
+from roses_testing.x11 import AS_NOBODY, daemon_draws
+from roses_testing.xserver import xvfb
 
 cmake, build = sys.argv[1], sys.argv[2]
 

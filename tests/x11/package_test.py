@@ -11,22 +11,20 @@ import subprocess
 import sys
 import tempfile
 
-from xharness import AS_NOBODY, Checks, daemon_draws, xvfb
+from roses_testing.checks import Checks, skip
+from roses_testing.x11 import AS_NOBODY, daemon_draws
+from roses_testing.xserver import xvfb
 
-SKIP = 77
 packages, version = sys.argv[1], sys.argv[2]
 arch = subprocess.run(["dpkg", "--print-architecture"], capture_output=True, text=True,
                       check=True).stdout.strip()
 deb = os.path.join(packages, f"roses_{version}_{arch}.deb")
 if os.geteuid() != 0:
-    print("SKIP: installing a package needs root")
-    sys.exit(SKIP)
+    skip("installing a package needs root")
 if not os.path.isfile(deb):
-    print(f"SKIP: no {deb}; tools/package-deb builds it")
-    sys.exit(SKIP)
+    skip(f"no {deb}; tools/package-deb builds it")
 if subprocess.run(["dpkg-query", "-W", "roses"], capture_output=True).returncode == 0:
-    print("SKIP: a roses package is installed already; the test would remove it")
-    sys.exit(SKIP)
+    skip("a roses package is installed already; the test would remove it")
 
 FILES = ["/usr/libexec/xscreensaver/roses", "/usr/share/xscreensaver/config/roses.xml",
          "/usr/share/man/man6/roses.6x.gz", "/usr/share/applications/screensavers/roses.desktop",

@@ -4,8 +4,11 @@ than 4 pixels or the loss of the focus, and on nothing smaller."""
 import signal
 import subprocess
 
-from xharness import (SLOW, Checks, Program, XConnection, binary_from_arguments, find_window,
-                      wait_for_rose, wait_until, xdotool, xvfb)
+from roses_testing.checks import Checks
+from roses_testing.processes import SLOW, Program, binary_from_arguments, wait_until
+from roses_testing.x11 import find_window, wait_for_rose, xdotool
+from roses_testing.xlib import XConnection
+from roses_testing.xserver import xvfb
 
 roses = binary_from_arguments()
 checks = Checks()

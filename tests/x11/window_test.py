@@ -2,8 +2,11 @@
 
 import signal
 
-from xharness import (SLOW, Checks, Program, XConnection, binary_from_arguments,
-                      expect_follows_resize, find_window, wait_for_rose, xdotool, xvfb)
+from roses_testing.checks import Checks
+from roses_testing.processes import SLOW, Program, binary_from_arguments
+from roses_testing.x11 import expect_follows_resize, find_window, wait_for_rose, xdotool
+from roses_testing.xlib import XConnection
+from roses_testing.xserver import xvfb
 
 roses = binary_from_arguments()
 checks = Checks()

@@ -10,7 +10,10 @@ import shutil
 import sys
 import tempfile
 
-from xharness import AS_NOBODY, Checks, binary_from_arguments, daemon_draws, xvfb
+from roses_testing.checks import Checks
+from roses_testing.processes import binary_from_arguments
+from roses_testing.x11 import AS_NOBODY, daemon_draws
+from roses_testing.xserver import xvfb
 
 roses = binary_from_arguments()
 keep_screenshot = sys.argv[2] if len(sys.argv) > 2 else None

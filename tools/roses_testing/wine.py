@@ -1,8 +1,24 @@
-"""A private copy of a wine prefix, for tests that need a wineserver of their own or that
-change what the shared prefix must keep (the registry, the system folder)."""
+"""Wine prefixes: the settings every wine run here wants, and private copies for tests that
+need a wineserver of their own or change what the shared prefix must keep."""
+
 import os
 import shutil
 import subprocess
+
+
+def shared_prefix():
+    """The prefix that tools/test prepares, or wine's default."""
+    return os.environ.get("WINEPREFIX") or os.path.expanduser("~/.wine")
+
+
+def unmanaged_windows(env=None):
+    """Without a window manager wine waits two seconds for one to withdraw each managed
+    window that is hidden; unmanaged windows show the saver's own timing."""
+    # No pipes: the wine processes that a persistent wineserver keeps would inherit them and
+    # hold them open.
+    subprocess.run(["wine", "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed",
+                    "/d", "N", "/f"], env=env, check=True, stdin=subprocess.DEVNULL,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
 
 
 def copy_prefix(source, prefix, private=()):

@@ -1,0 +1,17 @@
+"""What the end-to-end tests and the long-run tools share: processes that are always ended,
+private X servers, the one Xlib binding, screenshots, collected checks, a headless Wayland
+compositor and wine prefixes.
+
+It lives beside the tools, so `tools/soak` and `tools/simulated_day` import it as they are;
+ctest puts this folder on PYTHONPATH for every Python test (roses_python_test in
+tests/CMakeLists.txt). Nothing edits sys.path.
+
+  processes  spawn, stop, wait_until, Program, the slow-down of sanitized builds
+  checks     Checks (every failure of a run reported at once) and the skipped exit code
+  xserver    Xvfb or Xorg on a display number the server picks itself
+  xlib       our own X client through libX11 (ctypes): windows, images, DAMAGE, XTEST
+  image      screenshots as RGB pictures and what is lit in them
+  x11        xdotool, windows by title, roses drawn, the XScreenSaver daemon
+  wayland    a headless sway with outputs of given sizes
+  wine       private wine prefixes and the settings every wine run here wants
+"""
