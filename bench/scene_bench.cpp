@@ -20,8 +20,8 @@
 #include <sys/resource.h>
 
 #include "display/gl_headers.h"
-#include "egl/egl_context.h"
 #include "garden/evaluate.h"
+#include "linux/egl_pbuffer_context.h"
 #include "random/random.h"
 #include "scene/frame.h"
 #include "scene/monitor_scenes.h"
@@ -125,7 +125,7 @@ spread full_rose_frames(std::int32_t width, std::int32_t height, std::uint32_t s
 double monitors_cpu_per_step(int count, std::int32_t width, std::int32_t height, std::uint32_t seed,
                              long steps) {
     reseed_random(seed);
-    egl_context gl;
+    egl_pbuffer_context gl;
     if (!gl.create(width * count, height)) {
         return 0.0;
     }
@@ -153,7 +153,7 @@ int run(int argc, char** argv) {
     const auto height = static_cast<std::int32_t>(flag(argc, argv, "--height", 1080));
 
     reseed_random(seed);
-    egl_context gl;
+    egl_pbuffer_context gl;
     if (!gl.create(width, height)) {
         std::fprintf(stderr, "roses_scene_bench: %s\n", gl.error().c_str());
         return 1;

@@ -1,7 +1,9 @@
 // The Linux command lines, whatever a script or a daemon passes: the input's NUL-separated
-// words follow "roses" (the X11 host) and "roses --headless" (the renderer). Parsing must
-// read nothing outside the words, a refusal must be one line, and an accepted command line
-// must hold only values the hosts can use.
+// words follow "roses" (the X11 host), "roses --headless" (the renderer) and "roses -wayland"
+// (the Wayland host). Parsing must read nothing outside the words, a refusal must be one
+// line that no control character reaches, and an accepted command line must hold only
+// values the hosts can use.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -10,6 +12,9 @@
 
 #include "headless/options.h"
 #include "x11/x11_options.h"
+#ifdef ROSES_HAVE_WAYLAND
+#include "wayland/wayland_options.h"
+#endif
 
 namespace {
 
@@ -22,8 +27,15 @@ void check(bool holds) {
     }
 }
 
+// One line, and one that cannot steer a terminal: printable() shows control characters.
 bool one_line(const std::string& text) {
-    return !text.empty() && text.find_first_of("\n\r") == std::string::npos;
+    return !text.empty() && std::none_of(text.begin(), text.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
+    });
+}
+
+template <typename Parse> auto parse(Parse parse_options, std::vector<char*>& argv) {
+    return parse_options(static_cast<int>(argv.size() - 1), argv.data());
 }
 
 // Each word in a heap block of its own, so that a read past its terminator is caught.
@@ -61,8 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::vector<char>> words = split_words(data, size);
 
     std::vector<char*> x11_argv = argv_of("roses", nullptr, words);
-    const roses::x11_parse_result x11 =
-        roses::parse_x11_options(static_cast<int>(x11_argv.size() - 1), x11_argv.data());
+    const auto x11 = parse(roses::parse_x11_options, x11_argv);
     if (!x11.error.empty()) {
         check(one_line(x11.error));
     } else {
@@ -72,15 +83,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     std::vector<char*> headless_argv = argv_of("roses", "--headless", words);
-    roses::headless_options options;
-    const std::string error = roses::parse_headless_options(
-        static_cast<int>(headless_argv.size() - 1), headless_argv.data(), options);
-    if (!error.empty()) {
-        check(one_line(error));
+    const auto headless = parse(roses::parse_headless_options, headless_argv);
+    if (!headless.error.empty()) {
+        check(one_line(headless.error));
     } else {
+        const roses::headless_options& options = headless.options;
         check(options.width >= 1 && options.width <= roses::max_headless_side);
         check(options.height >= 1 && options.height <= roses::max_headless_side);
         check(options.frames >= 0 && options.every >= 1);
     }
+
+#ifdef ROSES_HAVE_WAYLAND
+    std::vector<char*> wayland_argv = argv_of("roses", "-wayland", words);
+    const auto wayland = parse(roses::parse_wayland_options, wayland_argv);
+    check(wayland.error.empty() || one_line(wayland.error));
+#endif
     return 0;
 }

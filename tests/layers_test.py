@@ -10,15 +10,13 @@ MAY_INCLUDE = {
     "garden": {"random"},
     "display": {"random", "garden"},
     "scene": {"random", "garden", "display"},
-    # Helpers below the hosts.
-    "cli": set(),
-    "egl": {"display"},
-    "dismissal": set(),
-    # The hosts: the core and the helpers, never each other.
+    # What the Linux hosts share, below them.
+    "linux": {"display"},
+    # The hosts: the core and what they share, never each other.
     "win32": set(CORE),
-    "x11": set(CORE) | {"cli", "dismissal"},
-    "headless": set(CORE) | {"cli", "egl"},
-    "wayland": set(CORE) | {"cli", "egl", "dismissal"},
+    "x11": set(CORE) | {"linux"},
+    "headless": set(CORE) | {"linux"},
+    "wayland": set(CORE) | {"linux"},
     # The composition root picks a host.
     "app": {"x11", "headless", "wayland"},
 }

@@ -7,11 +7,13 @@
 #include <vector>
 
 #include "display/gl_headers.h"
-#include "egl/egl_context.h"
 #include "headless/events_log.h"
 #include "headless/options.h"
 #include "headless/output_file.h"
 #include "headless/png_file.h"
+#include "linux/egl_pbuffer_context.h"
+#include "linux/process.h"
+#include "linux/signal_handling.h"
 #include "random/random.h"
 #include "scene/frame.h"
 #include "scene/monitor_scenes.h"
@@ -19,19 +21,11 @@
 namespace roses {
 namespace {
 
-constexpr int exit_ok = 0;
-constexpr int exit_failure = 1;
-constexpr int exit_usage = 2;
 constexpr const char* default_png = "roses.png";
-
-int complain(int code, const std::string& line) {
-    std::fprintf(stderr, "roses: %s\n", line.c_str());
-    return code;
-}
 
 // The one line for an output that cannot be written: what, where and the system's reason.
 int cannot_write(const std::string& what, const std::string& path, const std::string& reason) {
-    return complain(exit_failure, "cannot write " + what + " " + path + ": " + reason);
+    return complain(exit_environment, "cannot write " + what + " " + path + ": " + reason);
 }
 
 std::string frame_path(const std::string& dir, std::int64_t step) {
@@ -41,7 +35,7 @@ std::string frame_path(const std::string& dir, std::int64_t step) {
 }
 
 // Writes the picture now in the frame buffer; returns an empty string or why not.
-std::string write_picture(output_file& file, const egl_context& gl) {
+[[nodiscard]] std::string write_picture(output_file& file, const egl_pbuffer_context& gl) {
     std::vector<std::uint8_t> png;
     if (std::string failure = encode_png(gl.width(), gl.height(), gl.read_rgb(), png);
         !failure.empty()) {
@@ -50,7 +44,7 @@ std::string write_picture(output_file& file, const egl_context& gl) {
     return file.write(png.data(), png.size());
 }
 
-std::string write_frame(const std::string& path, const egl_context& gl) {
+[[nodiscard]] std::string write_frame(const std::string& path, const egl_pbuffer_context& gl) {
     output_file file;
     std::string failure = file.open(path);
     if (failure.empty()) {
@@ -59,18 +53,9 @@ std::string write_frame(const std::string& path, const egl_context& gl) {
     return failure.empty() ? file.finish() : failure;
 }
 
-} // namespace
-
-int headless_main(int argc, char** argv) {
-    headless_options options;
-    const std::string bad = parse_headless_options(argc, argv, options);
-    if (!bad.empty()) {
-        return complain(exit_usage, bad);
-    }
-    if (options.help) {
-        std::fputs(headless_usage, stdout);
-        return exit_ok;
-    }
+// Renders and writes the outputs; returns the exit code. A stop signal ends the run early:
+// stopped_by tells which, and every output not yet in place is gone once this returns.
+int render(headless_options options, int stop_fd, int& stopped_by) {
     if (options.png.empty() && options.frames_dir.empty()) {
         options.png = default_png;
     }
@@ -107,9 +92,9 @@ int headless_main(int argc, char** argv) {
     if (options.seed) {
         reseed_random(*options.seed);
     }
-    egl_context gl;
+    egl_pbuffer_context gl;
     if (!gl.create(options.width, options.height)) {
-        return complain(exit_failure, "cannot render without a display: " + gl.error());
+        return complain(exit_environment, "cannot render without a display: " + gl.error());
     }
 
     events_log events(events_file.stream());
@@ -136,6 +121,9 @@ int headless_main(int argc, char** argv) {
     // Simulated time: each 50 ms step is one tick of every garden, then one frame of every
     // scene, each in the order of the monitors, so a seed draws the same numbers everywhere.
     for (std::int64_t step = 1; step <= options.frames; ++step) {
+        if ((stopped_by = take_stop_signal(stop_fd)) != 0) {
+            return exit_environment;
+        }
         events.step = step;
         for (std::size_t i = 0; i < scenes.count(); ++i) {
             scenes.scene(i).garden.tick();
@@ -154,6 +142,9 @@ int headless_main(int argc, char** argv) {
         }
     }
     glFinish();
+    if ((stopped_by = take_stop_signal(stop_fd)) != 0) {
+        return exit_environment;
+    }
 
     // Both files are whole before either replaces what their paths held.
     if (png.is_open()) {
@@ -188,6 +179,24 @@ int headless_main(int argc, char** argv) {
                     std::filesystem::absolute(options.frames_dir).string().c_str());
     }
     return exit_ok;
+}
+
+} // namespace
+
+int headless_main(int argc, char** argv) {
+    const auto parsed = parse_headless_options(argc, argv);
+    if (const auto settled = settle_command_line(parsed, headless_usage())) {
+        return *settled;
+    }
+    // SIGTERM and SIGINT are read between frames, so that a stopped run removes its
+    // temporary files before it ends the way the signal ends a process.
+    int stopped_by = 0;
+    const int code =
+        with_stop_signals([&](int stop_fd) { return render(parsed.options, stop_fd, stopped_by); });
+    if (stopped_by != 0) {
+        end_by_signal(stopped_by);
+    }
+    return code;
 }
 
 } // namespace roses

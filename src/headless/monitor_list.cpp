@@ -3,17 +3,10 @@
 #include <optional>
 #include <utility>
 
-#include "cli/command_line.h"
+#include "linux/option_reader.h"
 
 namespace roses {
 namespace {
-
-std::string quoted(std::string_view text) {
-    std::string line(1, '\'');
-    line.append(printable(text));
-    line.push_back('\'');
-    return line;
-}
 
 // WxH+X+Y, with 0 allowed for a side so that an empty rectangle is named as such.
 std::optional<monitor_rect> parse_rect(std::string_view text) {

@@ -8,10 +8,11 @@
 
 #include "scene/monitor_scenes.h"
 
+#include "linux/option_reader.h"
+
 namespace roses {
 
-struct headless_options {
-    std::optional<std::uint32_t> seed;
+struct headless_options : shared_options {
     std::int32_t width = 800;
     std::int32_t height = 600;
     // 600 steps of 50 ms: thirty simulated seconds.
@@ -22,15 +23,16 @@ struct headless_options {
     std::string events;
     // Empty without --monitors: one scene for the whole picture, events as they always were.
     std::vector<monitor_rect> monitors;
-    bool help = false;
 };
 
 inline constexpr std::int32_t max_headless_side = 16384;
 
 // Reads the options after the program name, each with one or two dashes; "--headless"
-// itself is skipped. Returns an empty string, or one line that says what is wrong.
-std::string parse_headless_options(int argc, const char* const* argv, headless_options& options);
+// itself is skipped.
+[[nodiscard]] parse_result<headless_options> parse_headless_options(int argc,
+                                                                    const char* const* argv);
 
-extern const char* const headless_usage;
+// The usage text that --headless --help prints.
+std::string headless_usage();
 
 } // namespace roses

@@ -20,20 +20,20 @@ class output_file {
     ~output_file() { discard(); }
 
     // Returns an empty string, or why the path cannot be written.
-    std::string open(const std::string& path);
+    [[nodiscard]] std::string open(const std::string& path);
     bool is_open() const { return stream_ != nullptr; }
     std::FILE* stream() const { return stream_; }
 
     // Writes bytes; returns an empty string or why they could not be written.
-    std::string write(const void* bytes, std::size_t size);
+    [[nodiscard]] std::string write(const void* bytes, std::size_t size);
 
     // Flushes and closes; returns an empty string or why the file is not whole. On failure
     // the temporary file is removed and the path keeps what it held. Closing every output
     // before finishing any lets a run replace all its files or none.
-    std::string close();
+    [[nodiscard]] std::string close();
 
     // Closes if still open, then puts the file in place; returns an empty string or why not.
-    std::string finish();
+    [[nodiscard]] std::string finish();
 
     // Closes and removes the temporary file; the path keeps what it held.
     void discard();

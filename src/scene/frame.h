@@ -1,4 +1,5 @@
-// The projection set once at window creation and the drawing of each frame.
+// The projection, set when a window is made and again whenever its size changes, and the
+// drawing of each frame.
 #pragma once
 
 #include <cstdint>

@@ -1,27 +1,24 @@
-// The Wayland host: one layer-shell surface per output, each with its own scene, and one
-// loop that waits on the compositor's socket and on the stop signals until the next frame is
-// due, and draws every output every 50 ms.
+// The Wayland host: one layer-shell surface per output, each with its own scene, and the
+// paced loop of the Linux hosts on the compositor's socket, drawing every output every 50 ms.
 #include "wayland/wayland_host.h"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 #include <poll.h>
-#include <signal.h>
-#include <sys/signalfd.h>
-#include <unistd.h>
 #include <wayland-client.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "dismissal/stop_signals.h"
+#include "linux/paced_loop.h"
+#include "linux/process.h"
+#include "linux/signal_handling.h"
 #include "random/random.h"
 #include "wayland/layer_shell.h"
 #include "wayland/wayland_input.h"
@@ -31,8 +28,6 @@
 namespace roses {
 namespace {
 
-constexpr int exit_usage = 2;
-constexpr int exit_environment = 1;
 constexpr std::chrono::milliseconds frame_period{50};
 
 // The newest versions of the globals whose requests and events this host knows.
@@ -57,9 +52,6 @@ bool has_display() {
     return false;
 }
 
-// Written once at the end and never read: it keeps the open connection reachable.
-wl_display* volatile lasting_connection = nullptr;
-
 class wayland_client {
   public:
     explicit wayland_client(wayland_layer layer) { globals.layer = layer; }
@@ -68,9 +60,9 @@ class wayland_client {
     wayland_client& operator=(const wayland_client&) = delete;
 
     // Connects, finds the globals and sets EGL up; one line on failure.
-    std::string connect();
+    [[nodiscard]] std::string connect();
     // Draws until a stop signal or, for the saver, the user; one line on failure.
-    std::string run(int stop_fd);
+    [[nodiscard]] std::string run(int stop_fd);
 
   private:
     static void on_global(void* data, wl_registry* registry, std::uint32_t name,
@@ -79,7 +71,11 @@ class wayland_client {
     void draw_all();
     bool user_came_back() const;
     // Drops the outputs the compositor took away; says why an output could not draw.
-    std::string settle_outputs();
+    [[nodiscard]] std::string settle_outputs();
+    // The loop's steps: false ends the loop, with the reason in failure when it failed.
+    bool handle_events();
+    bool flush_before_wait();
+    bool read_after_wait(short revents);
 
     wl_display* display = nullptr;
     wl_registry* registry = nullptr;
@@ -88,7 +84,10 @@ class wayland_client {
     bool ready = false;
     std::vector<std::unique_ptr<wayland_output>> outputs;
     std::vector<std::unique_ptr<wayland_input>> inputs;
+    std::string failure;
 };
+
+constexpr const char* lost_connection = "lost the connection to the Wayland compositor";
 
 wayland_client::~wayland_client() {
     outputs.clear();
@@ -112,7 +111,7 @@ wayland_client::~wayland_client() {
     // The connection and EGL's display on it stay until the process ends: terminating EGL
     // unloads the driver, which then leaves memory behind that nothing can free, and EGL's
     // side of the connection must not outlive the connection.
-    lasting_connection = display;
+    keep_until_exit(display);
 }
 
 void wayland_client::on_global(void* data, wl_registry* registry, std::uint32_t name,
@@ -207,78 +206,61 @@ void wayland_client::draw_all() {
     }
 }
 
-std::string wayland_client::run(int stop_fd) {
-    using clock = std::chrono::steady_clock;
-    const std::string lost = "lost the connection to the Wayland compositor";
-    auto next_frame = clock::now();
-    pollfd waits[2] = {{wl_display_get_fd(display), POLLIN, 0}, {stop_fd, POLLIN, 0}};
-    for (;;) {
-        // Events that an earlier read queued (the driver reads the socket while it swaps).
-        if (wl_display_dispatch_pending(display) < 0) {
-            return lost;
-        }
-        if (std::string failure = settle_outputs(); !failure.empty()) {
-            return failure;
-        }
-        if (user_came_back()) {
-            return {};
-        }
-        auto now = clock::now();
-        if (now >= next_frame) {
-            draw_all();
-            next_frame += frame_period;
-            // After a stall (a stopped process, a slow frame) start afresh rather than draw
-            // the missed frames back to back.
-            if (next_frame <= now) {
-                next_frame = now + frame_period;
-            }
-            continue;
-        }
-        if (wl_display_prepare_read(display) != 0) {
-            continue; // more events were queued meanwhile: dispatch them first
-        }
-        if (wl_display_flush(display) < 0 && errno != EAGAIN) {
-            wl_display_cancel_read(display);
-            return lost;
-        }
-        auto wait = std::chrono::ceil<std::chrono::milliseconds>(next_frame - now);
-        const int woke = poll(waits, 2, static_cast<int>(wait.count()));
-        if (woke > 0 && (waits[0].revents & POLLIN) != 0) {
-            if (wl_display_read_events(display) < 0) {
-                return lost;
-            }
-        } else {
-            wl_display_cancel_read(display);
-            if (woke > 0 && (waits[0].revents & (POLLERR | POLLHUP)) != 0) {
-                return lost;
-            }
-        }
-        if (woke > 0 && waits[1].revents != 0) {
-            signalfd_siginfo received{};
-            if (read(stop_fd, &received, sizeof received) > 0) {
-                return {};
-            }
-        }
+bool wayland_client::handle_events() {
+    // Events that an earlier read queued (the driver reads the socket while it swaps).
+    if (failure.empty() && wl_display_dispatch_pending(display) < 0) {
+        failure = lost_connection;
     }
+    if (failure.empty()) {
+        failure = settle_outputs();
+    }
+    return failure.empty() && !user_came_back();
 }
 
-int complain(int code, const std::string& line) {
-    std::fprintf(stderr, "roses: %s\n", line.c_str());
-    return code;
+bool wayland_client::flush_before_wait() {
+    if (wl_display_prepare_read(display) != 0) {
+        return false; // more events were queued meanwhile: dispatch them first
+    }
+    if (wl_display_flush(display) < 0 && errno != EAGAIN) {
+        wl_display_cancel_read(display);
+        failure = lost_connection;
+        return false;
+    }
+    return true;
+}
+
+bool wayland_client::read_after_wait(short revents) {
+    if ((revents & POLLIN) != 0) {
+        if (wl_display_read_events(display) < 0) {
+            failure = lost_connection;
+        }
+    } else {
+        wl_display_cancel_read(display);
+        if ((revents & (POLLERR | POLLHUP)) != 0) {
+            failure = lost_connection;
+        }
+    }
+    return failure.empty();
+}
+
+std::string wayland_client::run(int stop_fd) {
+    paced_loop_steps steps;
+    steps.handle_events = [this] { return handle_events(); };
+    steps.draw_frame = [this] { draw_all(); };
+    steps.before_wait = [this] { return flush_before_wait(); };
+    steps.after_wait = [this](short revents) { return read_after_wait(revents); };
+    run_paced_loop(wl_display_get_fd(display), stop_fd, frame_period, steps);
+    return failure;
 }
 
 } // namespace
 
 int wayland_main(int argc, char** argv) {
-    auto parsed = parse_wayland_options(argc, argv);
-    if (!parsed.error.empty()) {
-        return complain(exit_usage, parsed.error);
+    const auto parsed = parse_wayland_options(argc, argv);
+    if (const auto settled = settle_command_line(parsed, wayland_usage())) {
+        return *settled;
     }
     const wayland_options& options = parsed.options;
-    if (options.help) {
-        std::fputs(wayland_usage().c_str(), stdout);
-        return 0;
-    }
     if (!has_display()) {
         return complain(exit_environment,
                         "no Wayland display: WAYLAND_DISPLAY is not set (is a compositor "
@@ -287,20 +269,17 @@ int wayland_main(int argc, char** argv) {
     if (options.seed) {
         reseed_random(*options.seed);
     }
-    const int stop_fd = open_stop_signals();
-    if (stop_fd < 0) {
-        return complain(exit_environment, std::string("signalfd: ") + std::strerror(errno));
-    }
-    std::string failure;
-    {
-        wayland_client client(options.layer);
-        failure = client.connect();
-        if (failure.empty()) {
-            failure = client.run(stop_fd);
+    return with_stop_signals([&options](int stop_fd) {
+        std::string failure;
+        {
+            wayland_client client(options.layer);
+            failure = client.connect();
+            if (failure.empty()) {
+                failure = client.run(stop_fd);
+            }
         }
-    }
-    close(stop_fd);
-    return failure.empty() ? 0 : complain(exit_environment, failure);
+        return failure.empty() ? exit_ok : complain(exit_environment, failure);
+    });
 }
 
 } // namespace roses

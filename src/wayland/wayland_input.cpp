@@ -2,14 +2,13 @@
 
 #include <unistd.h>
 
+#include "wayland/unused_event.h"
+
 namespace roses {
 namespace {
 
 constexpr std::uint32_t release_since = 3;
 constexpr std::uint32_t seat_release_since = 5;
-
-// Listener slots this host has no use for.
-template <typename... Args> void ignore(void*, Args...) {}
 
 wayland_input& self(void* data) {
     return *static_cast<wayland_input*>(data);

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "dismissal/pointer_travel.h"
+#include "linux/pointer_travel.h"
 
 namespace roses {
 

@@ -1,43 +1,28 @@
 #include "wayland/wayland_options.h"
 
-#include "cli/command_line.h"
-
 namespace roses {
 
-wayland_parse_result parse_wayland_options(int argc, char** argv) {
+wayland_parse_result parse_wayland_options(int argc, const char* const* argv) {
     wayland_parse_result result;
     wayland_options& options = result.options;
-    auto fail = [&](std::string message) {
-        result.error = std::move(message);
-        return result;
-    };
     option_reader words(argc, argv);
     std::string layer_word;
     while (words.next()) {
-        const std::string word(words.word());
-        if (!words.is_option()) {
-            return fail("unexpected argument \"" + word + "\"");
-        }
-        const std::string_view name = words.name();
-        const bool takes_no_value = !words.has_inline_value();
-        if ((name == "wayland" || name == "wayland-background") && takes_no_value) {
+        const std::string_view name = words.is_option() ? words.name() : std::string_view();
+        if (words.is_switch("wayland") || words.is_switch("wayland-background")) {
+            const std::string word(words.word());
             if (!layer_word.empty() && layer_word != word) {
-                return fail(layer_word + " and " + word + " cannot be combined");
+                return result.refuse(quoted(layer_word) + " and " + quoted(word) +
+                                     " cannot be combined");
             }
             layer_word = word;
             options.layer = name == "wayland" ? wayland_layer::saver : wayland_layer::background;
-        } else if (name == "seed") {
-            auto text = words.value();
-            auto seed = text ? parse_number<std::uint32_t>(*text) : std::nullopt;
-            if (!seed) {
-                return fail(words.spelled() + " needs a number from 0 to 4294967295");
+        } else if (words.read_shared(options, result.error)) {
+            if (!result.error.empty()) {
+                return result;
             }
-            options.seed = *seed;
-        } else if ((name == "help" || name == "h") && takes_no_value) {
-            options.help = true;
         } else {
-            return fail("unknown option \"" + word +
-                        "\" for the Wayland host (try -wayland -help)");
+            return result.refuse(words.refusal("-wayland -help"));
         }
     }
     return result;

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "linux/option_reader.h"
+
 namespace roses {
 
 enum class wayland_layer {
@@ -14,18 +16,13 @@ enum class wayland_layer {
     background, // under every window; only a stop signal ends it
 };
 
-struct wayland_options {
+struct wayland_options : shared_options {
     wayland_layer layer = wayland_layer::saver;
-    std::optional<std::uint32_t> seed;
-    bool help = false;
 };
 
-struct wayland_parse_result {
-    wayland_options options;
-    std::string error; // empty when the command line is usable
-};
+using wayland_parse_result = parse_result<wayland_options>;
 
-wayland_parse_result parse_wayland_options(int argc, char** argv);
+[[nodiscard]] wayland_parse_result parse_wayland_options(int argc, const char* const* argv);
 
 // The usage text that -wayland -help prints.
 std::string wayland_usage();

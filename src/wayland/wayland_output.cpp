@@ -2,6 +2,7 @@
 
 #include "display/gl_headers.h"
 #include "scene/frame.h"
+#include "wayland/unused_event.h"
 
 namespace roses {
 namespace {
@@ -13,8 +14,6 @@ constexpr std::uint32_t all_edges =
 constexpr std::int32_t ignore_exclusive_zones = -1;
 constexpr std::uint32_t wl_output_release_since = 3;
 constexpr std::uint32_t buffer_scale_since = 3;
-
-template <typename... Args> void ignore(void*, Args...) {}
 
 } // namespace
 

@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "egl/egl_setup.h"
+#include "linux/egl_setup.h"
 #include "scene/saver_scene.h"
 #include "wayland/layer_shell.h"
 #include "wayland/wayland_options.h"
@@ -58,8 +58,8 @@ class wayland_output {
     // Follows the surface's size in pixels: its size in the compositor's units times the
     // output's scale.
     void resize();
-    std::string start_gl(std::int32_t width, std::int32_t height);
-    bool make_current();
+    [[nodiscard]] std::string start_gl(std::int32_t width, std::int32_t height);
+    [[nodiscard]] bool make_current();
 
     const wayland_globals& globals;
     std::uint32_t global_name;

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "dismissal/pointer_travel.h"
+#include "linux/pointer_travel.h"
 
 namespace roses {
 

@@ -1,12 +1,8 @@
-// The Linux host: the option words, then one loop that waits on the X connection and on the
-// stop signals until the next frame is due, and draws every 50 ms.
+// The X11 host: the option words, then the paced loop of the Linux hosts on the X
+// connection, drawing every 50 ms.
 #include "x11/x11_host.h"
 
 #include <X11/Xutil.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/signalfd.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdint>
@@ -14,7 +10,9 @@
 #include <memory>
 #include <vector>
 
-#include "dismissal/stop_signals.h"
+#include "linux/paced_loop.h"
+#include "linux/process.h"
+#include "linux/signal_handling.h"
 #include "random/random.h"
 #include "scene/monitor_scenes.h"
 #include "x11/x11_dismissal.h"
@@ -29,8 +27,6 @@
 namespace roses {
 namespace {
 
-constexpr int exit_usage = 2;
-constexpr int exit_environment = 1;
 constexpr std::chrono::milliseconds frame_period{50};
 
 // True when the event ends the program. A hack never handles input: keys and the pointer
@@ -102,8 +98,7 @@ saver_dismissal dismissal_from_pointer(Display* display) {
 int run(const x11_options& options, int stop_fd) {
     x11_surface surface;
     if (auto error = open_surface(options, surface); !error.empty()) {
-        std::fprintf(stderr, "roses: %s\n", error.c_str());
-        return exit_environment;
+        return complain(exit_environment, error);
     }
     saver_dismissal dismissal = dismissal_from_pointer(surface.display);
 
@@ -122,82 +117,59 @@ int run(const x11_options& options, int stop_fd) {
     std::int32_t laid_out_height = surface.height;
     bool monitors_moved = false;
 
-    using clock = std::chrono::steady_clock;
-    auto next_frame = clock::now();
-    pollfd waits[2] = {{ConnectionNumber(surface.display), POLLIN, 0}, {stop_fd, POLLIN, 0}};
-    bool ended = false;
-    while (!ended) {
+    paced_loop_steps steps;
+    steps.handle_events = [&] {
         // Xlib may already hold events that the socket no longer shows: drain them first.
-        while (!ended && XPending(surface.display) > 0) {
+        while (XPending(surface.display) > 0) {
             XEvent event;
             XNextEvent(surface.display, &event);
             follow_size(event, surface);
             monitors_moved = (monitors && monitors->changed(event)) || monitors_moved;
-            ended = ends_program(event, options, surface, dismissal);
-        }
-        if (ended || surface_window_lost()) {
-            break;
-        }
-        auto now = clock::now();
-        if (now >= next_frame) {
-            if (surface.width != laid_out_width || surface.height != laid_out_height ||
-                monitors_moved) {
-                // Viewports, projections and the roses' layout, as at the start.
-                scenes->lay_out(monitors_now(), surface.width, surface.height);
-                laid_out_width = surface.width;
-                laid_out_height = surface.height;
-                monitors_moved = false;
+            if (ends_program(event, options, surface, dismissal)) {
+                return false;
             }
-            scenes->render();
-            present_frame(surface);
-            next_frame += frame_period;
-            // After a stall (a stopped process, a slow frame) start afresh rather than draw
-            // the missed frames back to back.
-            if (next_frame <= now) {
-                next_frame = now + frame_period;
-            }
-            continue;
         }
+        return !surface_window_lost();
+    };
+    steps.draw_frame = [&] {
+        if (surface.width != laid_out_width || surface.height != laid_out_height ||
+            monitors_moved) {
+            // Viewports, projections and the roses' layout, as at the start.
+            scenes->lay_out(monitors_now(), surface.width, surface.height);
+            laid_out_width = surface.width;
+            laid_out_height = surface.height;
+            monitors_moved = false;
+        }
+        scenes->render();
+        present_frame(surface);
+    };
+    steps.before_wait = [&] {
         XFlush(surface.display);
-        auto wait = std::chrono::ceil<std::chrono::milliseconds>(next_frame - now);
-        if (poll(waits, 2, static_cast<int>(wait.count())) > 0 && waits[1].revents != 0) {
-            signalfd_siginfo received{};
-            ended = read(stop_fd, &received, sizeof received) > 0;
-        }
-    }
+        return true;
+    };
+    run_paced_loop(ConnectionNumber(surface.display), stop_fd, frame_period, steps);
+
     scenes.reset();
     close_surface(surface);
-    return 0;
+    return exit_ok;
 }
 
 } // namespace
 
 int x11_main(int argc, char** argv) {
-    auto parsed = parse_x11_options(argc, argv);
-    if (!parsed.error.empty()) {
-        std::fprintf(stderr, "roses: %s\n", parsed.error.c_str());
-        return exit_usage;
+    const auto parsed = parse_x11_options(argc, argv);
+    if (const auto settled = settle_command_line(parsed, x11_usage())) {
+        return *settled;
     }
     const x11_options& options = parsed.options;
-    if (options.help) {
-        std::fputs(x11_usage().c_str(), stdout);
-        return 0;
-    }
     if (options.version) {
         std::printf("roses %s\n", ROSES_VERSION);
-        return 0;
+        return exit_ok;
     }
     if (options.seed) {
         reseed_random(*options.seed);
     }
-    int stop_fd = open_stop_signals();
-    if (stop_fd < 0) {
-        std::perror("roses: signalfd");
-        return exit_environment;
-    }
-    int result = run(options, stop_fd);
-    close(stop_fd);
-    return result;
+    return with_stop_signals([&options](int stop_fd) { return run(options, stop_fd); });
 }
 
 } // namespace roses

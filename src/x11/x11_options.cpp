@@ -1,16 +1,10 @@
 #include "x11/x11_options.h"
 
-#include "cli/command_line.h"
-
 namespace roses {
 namespace {
 
 // X coordinates are 16-bit; a larger window cannot exist.
 constexpr std::int32_t largest_window_side = 32767;
-
-std::string quoted(std::string_view text) {
-    return '"' + printable(text) + '"';
-}
 
 } // namespace
 
@@ -27,67 +21,52 @@ std::optional<std::uint32_t> parse_window_id(std::string_view text) {
     return id;
 }
 
-x11_parse_result parse_x11_options(int argc, char** argv) {
+x11_parse_result parse_x11_options(int argc, const char* const* argv) {
     x11_parse_result result;
     x11_options& options = result.options;
-    auto fail = [&](std::string message) {
-        result.error = std::move(message);
-        return result;
-    };
     option_reader words(argc, argv);
     while (words.next()) {
-        if (!words.is_option()) {
-            return fail("unexpected argument " + quoted(words.word()));
-        }
-        const std::string_view name = words.name();
-        const bool takes_no_value = !words.has_inline_value();
-        // Messages repeat the option as it was typed.
-        const std::string spelled = words.spelled();
-
+        const std::string_view name = words.is_option() ? words.name() : std::string_view();
         if (name == "window-id") {
             auto text = words.value();
             if (!text) {
-                return fail(spelled + " needs a window id");
+                return result.refuse(words.needs("a window id"));
             }
             auto id = parse_window_id(*text);
             if (!id) {
-                return fail(quoted(*text) +
-                            " is not a window id (a decimal number or 0x followed by hex "
-                            "digits)");
+                return result.refuse(quoted(*text) +
+                                     " is not a window id (a decimal number or 0x followed by "
+                                     "hex digits)");
             }
             options.target = x11_target::window_id;
             options.window = *id;
-        } else if (name == "root" && takes_no_value) {
+        } else if (words.is_switch("root")) {
             options.target = x11_target::root;
-        } else if (name == "window" && takes_no_value) {
+        } else if (words.is_switch("window")) {
             options.target = x11_target::own_window;
-        } else if (name == "saver" && takes_no_value) {
+        } else if (words.is_switch("saver")) {
             options.target = x11_target::saver;
         } else if (name == "size") {
             auto text = words.value();
             auto size = text ? parse_size(*text, largest_window_side) : std::nullopt;
             if (!size) {
-                return fail(spelled + " needs WIDTHxHEIGHT, each from 1 to 32767");
+                return result.refuse(words.needs("WIDTHxHEIGHT, each from 1 to 32767"));
             }
             options.width = size->first;
             options.height = size->second;
-        } else if (name == "seed") {
-            auto text = words.value();
-            auto seed = text ? parse_number<std::uint32_t>(*text) : std::nullopt;
-            if (!seed) {
-                return fail(spelled + " needs a number from 0 to 4294967295");
+        } else if (words.read_shared(options, result.error)) {
+            if (!result.error.empty()) {
+                return result;
             }
-            options.seed = *seed;
-        } else if ((name == "help" || name == "h") && takes_no_value) {
-            options.help = true;
-        } else if (name == "version" && takes_no_value) {
+        } else if (words.is_switch("version")) {
             options.version = true;
         } else {
-            return fail("unknown option " + quoted(words.word()) + " (try --help)");
+            return result.refuse(words.refusal("--help"));
         }
     }
     return result;
 }
+
 std::string x11_usage() {
     return "usage: roses [option...]\n"
            "Draws roses, orbits of z -> z^2 + c, with OpenGL on an X display.\n"

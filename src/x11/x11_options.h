@@ -1,12 +1,13 @@
-// The command line of the Linux program, in the conventions of XScreenSaver hacks: every
-// option is accepted with one or two leading dashes, and a value follows as the next word or
-// after "=".
+// The command line of the X11 host, in the conventions of XScreenSaver hacks that every
+// Linux command line shares (linux/option_reader.h).
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "linux/option_reader.h"
 
 namespace roses {
 
@@ -21,22 +22,17 @@ enum class x11_target {
 inline constexpr std::int32_t default_window_width = 800;
 inline constexpr std::int32_t default_window_height = 600;
 
-struct x11_options {
+struct x11_options : shared_options {
     x11_target target = x11_target::own_window;
     std::uint32_t window = 0; // with x11_target::window_id
     std::int32_t width = default_window_width;
     std::int32_t height = default_window_height;
-    std::optional<std::uint32_t> seed;
-    bool help = false;
     bool version = false;
 };
 
-struct x11_parse_result {
-    x11_options options;
-    std::string error; // empty when the command line is usable
-};
+using x11_parse_result = parse_result<x11_options>;
 
-x11_parse_result parse_x11_options(int argc, char** argv);
+[[nodiscard]] x11_parse_result parse_x11_options(int argc, const char* const* argv);
 
 // An X window id, decimal or hexadecimal with "0x": nothing else, not 0, at most 32 bits.
 std::optional<std::uint32_t> parse_window_id(std::string_view text);

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "linux/process.h"
+
 namespace roses {
 namespace {
 
@@ -16,25 +18,16 @@ constexpr int glx_bad_window = 12;
 // Errors arrive asynchronously through Xlib's handler, so what they tell us is kept here and
 // read by the main loop between frames.
 int glx_error_base = 0;
+Window drawn_window = 0;
 bool window_lost = false;
 bool trapping = false;
 unsigned char trapped_error = Success;
-// Written once at the end and never read: it keeps the open connection reachable.
-Display* volatile lasting_connection = nullptr;
-
-bool means_window_lost(int code) {
-    return code == BadWindow || code == BadDrawable ||
-           (glx_error_base != 0 && (code == glx_error_base + glx_bad_drawable ||
-                                    code == glx_error_base + glx_bad_current_window ||
-                                    code == glx_error_base + glx_bad_window));
-}
-
 int on_x_error(Display* display, XErrorEvent* error) {
     if (trapping) {
         trapped_error = error->error_code;
         return 0;
     }
-    if (means_window_lost(error->error_code)) {
+    if (means_window_lost(*error, drawn_window, glx_error_base)) {
         window_lost = true;
         return 0;
     }
@@ -199,6 +192,16 @@ std::string create_window(x11_surface& surface, const x11_options& options, XVis
 
 } // namespace
 
+bool means_window_lost(const XErrorEvent& error, Window own_window, int glx_errors) {
+    const int code = error.error_code;
+    if (code == BadWindow || code == BadDrawable) {
+        return own_window != 0 && error.resourceid == own_window;
+    }
+    return glx_errors != 0 &&
+           (code == glx_errors + glx_bad_drawable || code == glx_errors + glx_bad_current_window ||
+            code == glx_errors + glx_bad_window);
+}
+
 std::string open_surface(const x11_options& options, x11_surface& surface) {
     surface.display = XOpenDisplay(nullptr);
     if (surface.display == nullptr) {
@@ -235,6 +238,7 @@ std::string open_surface(const x11_options& options, x11_surface& surface) {
         }
     }
     if (error.empty()) {
+        drawn_window = surface.window;
         surface.context = glXCreateContext(surface.display, visual, nullptr, True);
         if (surface.context == nullptr) {
             error = "cannot create an OpenGL context for window " + hex_id(surface.window);
@@ -280,11 +284,10 @@ void close_surface(x11_surface& surface) {
     if (surface.colormap != 0) {
         XFreeColormap(surface.display, surface.colormap);
     }
-    // The connection itself stays open until the process ends: closing it unloads the GL
-    // driver, which leaves a few of its allocations behind where no leak checker can name
-    // them. Exiting closes it just the same.
+    // The connection itself stays open until the process ends (keep_until_exit says why).
     XSync(surface.display, False);
-    lasting_connection = surface.display;
+    keep_until_exit(surface.display);
+    drawn_window = 0;
     surface = x11_surface{};
 }
 

@@ -1,4 +1,4 @@
-// The X side of the Linux host: the display connection, the window the frames go to (our own
+// The X side of the X11 host: the display connection, the window the frames go to (our own
 // or someone else's) and its GLX context.
 #pragma once
 
@@ -31,7 +31,7 @@ struct x11_surface {
 // Connects to the display, finds or makes the window, creates a GLX context for it and makes
 // the context current. On failure returns one line for standard error and leaves nothing
 // open; the caller exits with the environment's exit code.
-std::string open_surface(const x11_options& options, x11_surface& surface);
+[[nodiscard]] std::string open_surface(const x11_options& options, x11_surface& surface);
 
 // Shows the frame just drawn.
 void present_frame(x11_surface& surface);
@@ -42,5 +42,11 @@ void close_surface(x11_surface& surface);
 // True once the server has said the window no longer exists (BadWindow, BadDrawable or
 // GLXBadDrawable), for instance because it was destroyed between two frames.
 bool surface_window_lost();
+
+// Whether an X error says that the window drawn into is gone: a BadWindow or BadDrawable
+// about that window, or a GLX drawable error (the one GL drawable is that window). Errors
+// about other windows (one a window manager or XScreenSaver destroyed under a request of
+// ours) are not.
+bool means_window_lost(const XErrorEvent& error, Window own_window, int glx_errors);
 
 } // namespace roses

@@ -1,4 +1,9 @@
 // The renderer as users run it: the built program, its files and its exit codes.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -290,6 +295,52 @@ TEST_F(HeadlessRun, UnwritableOutputsExitWithOneNamingTheReasonAndKeepEarlierFil
                                                    "run.out"}))
             << failure.args;
         EXPECT_TRUE(fs::is_empty(folder)) << failure.args;
+    }
+}
+
+// The names in a folder that start with a dot: the temporary files of unfinished outputs.
+std::vector<std::string> hidden_in(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        if (entry.path().filename().string().front() == '.') {
+            names.push_back(entry.path().string());
+        }
+    }
+    return names;
+}
+
+TEST_F(HeadlessRun, StopSignalsRemoveTemporaryFilesKeepFinishedOnesAndEndTheRunAsTheyDo) {
+    const std::string keep = (dir / "keep.png").string();
+    ASSERT_EQ(run("--seed 3 --size 64x48 --frames 40 --png '" + keep + "'"), 0);
+    const std::string picture = slurp(keep);
+    const std::string events = (dir / "events.jsonl").string();
+    const fs::path frames = dir / "frames";
+    for (const int stop : {SIGTERM, SIGINT}) {
+        fs::remove_all(frames);
+        const pid_t child = fork();
+        if (child == 0) {
+            const int quiet = open("/dev/null", O_WRONLY);
+            dup2(quiet, 1);
+            dup2(quiet, 2);
+            execl(ROSES_PROGRAM, ROSES_PROGRAM, "--headless", "--size", "64x48", "--frames",
+                  "100000000", "--every", "20", "--frames-dir", frames.c_str(), "--png",
+                  keep.c_str(), "--events", events.c_str(), nullptr);
+            _exit(127);
+        }
+        // Once a frame is in place, every output is open under its temporary name.
+        for (int wait = 0; wait < 6000 && !fs::exists(frames / "00020.png"); ++wait) {
+            usleep(10000);
+        }
+        ASSERT_TRUE(fs::exists(frames / "00020.png"));
+        kill(child, stop);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == stop) << status;
+        EXPECT_TRUE(slurp(keep) == picture);
+        EXPECT_FALSE(fs::exists(events));
+        EXPECT_TRUE(fs::exists(frames / "00020.png"));
+        EXPECT_EQ(hidden_in(dir), std::vector<std::string>{});
+        EXPECT_EQ(hidden_in(frames), std::vector<std::string>{});
     }
 }
 

@@ -1,7 +1,7 @@
 // Frame drawing on a real OpenGL context: Mesa's surfaceless EGL platform.
 #include "display/gl_headers.h"
 #include "display/rose_gl.h"
-#include "egl/egl_context.h"
+#include "linux/egl_pbuffer_context.h"
 #include "random/random.h"
 #include "scene/frame.h"
 #include "scene/monitor_scenes.h"
@@ -50,7 +50,7 @@ class FrameGl : public testing::Test {
         testing::internal::GetCapturedStderr();
     }
 
-    egl_context gl;
+    egl_pbuffer_context gl;
 };
 
 TEST_F(FrameGl, ProjectionAndDefaultViewFor800x600) {

@@ -1,6 +1,6 @@
 // The real worker thread against a frame loop, as a host runs them; meant for the
 // ThreadSanitizer build, where a data race fails the test.
-#include "egl/egl_context.h"
+#include "linux/egl_pbuffer_context.h"
 #include "scene/frame.h"
 #include "scene/monitor_scenes.h"
 #include "scene/saver_scene.h"
@@ -14,7 +14,7 @@ namespace roses {
 namespace {
 
 TEST(SceneThread, WorkerAndFramesShareTheGardenAndStopCleanly) {
-    egl_context gl;
+    egl_pbuffer_context gl;
     ASSERT_TRUE(gl.create(320, 240)) << gl.error();
     saver_scene scene;
     testing::internal::CaptureStderr();
@@ -49,7 +49,7 @@ TEST(SceneThread, WorkerAndFramesShareTheGardenAndStopCleanly) {
 TEST(SceneThread, ScenesOfSeveralMonitorsShareTheRandomSources) {
     // Two workers search and wander at once while the frames move both cameras: every draw
     // from the one engine goes through its lock.
-    egl_context gl;
+    egl_pbuffer_context gl;
     ASSERT_TRUE(gl.create(640, 240)) << gl.error();
     testing::internal::CaptureStderr();
     monitor_scenes scenes;

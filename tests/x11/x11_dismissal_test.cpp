@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "x11/x11_dismissal.h"
+#include "x11/x11_surface.h"
 
 namespace roses {
 namespace {
@@ -63,6 +64,26 @@ TEST(saver_dismissal, losing_the_focus_closes_once_it_was_held) {
     EXPECT_TRUE(rules.closes(focus(FocusOut, NotifyNormal, NotifyNonlinear)));
     EXPECT_TRUE(rules.closes(focus(FocusOut, NotifyNormal, NotifyAncestor)));
     EXPECT_TRUE(rules.closes(focus(FocusOut, NotifyWhileGrabbed, NotifyNonlinear)));
+}
+
+// The window drawn into is gone only when an error names it: a BadWindow about a window that
+// someone else destroyed must not end the saver.
+TEST(x11_errors, only_errors_about_the_window_drawn_into_mean_it_is_lost) {
+    constexpr Window own = 0x2a00007;
+    constexpr int glx_errors = 160;
+    XErrorEvent error{};
+    for (unsigned char code : {BadWindow, BadDrawable}) {
+        error.error_code = code;
+        error.resourceid = own;
+        EXPECT_TRUE(means_window_lost(error, own, glx_errors)) << int(code);
+        error.resourceid = own + 1;
+        EXPECT_FALSE(means_window_lost(error, own, glx_errors)) << int(code);
+    }
+    error.error_code = BadAtom;
+    error.resourceid = own;
+    EXPECT_FALSE(means_window_lost(error, own, glx_errors));
+    error.error_code = glx_errors + 2; // GLXBadDrawable: the one GL drawable is ours
+    EXPECT_TRUE(means_window_lost(error, own, glx_errors));
 }
 
 } // namespace

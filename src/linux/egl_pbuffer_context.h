@@ -8,18 +8,18 @@
 
 namespace roses {
 
-class egl_context {
+class egl_pbuffer_context {
   public:
-    egl_context() = default;
+    egl_pbuffer_context() = default;
     // Releases the surface and the context; the display stays initialised until the
     // process ends, since terminating it unloads the driver early.
-    ~egl_context();
-    egl_context(const egl_context&) = delete;
-    egl_context& operator=(const egl_context&) = delete;
+    ~egl_pbuffer_context();
+    egl_pbuffer_context(const egl_pbuffer_context&) = delete;
+    egl_pbuffer_context& operator=(const egl_pbuffer_context&) = delete;
 
     // Creates a width x height pbuffer and makes the context current on this thread.
     // On failure returns false and says why in error().
-    bool create(std::int32_t width, std::int32_t height);
+    [[nodiscard]] bool create(std::int32_t width, std::int32_t height);
     const std::string& error() const { return failure; }
 
     // The current picture as rows of RGB bytes, top row first.

@@ -1,4 +1,4 @@
-#include "egl/egl_setup.h"
+#include "linux/egl_setup.h"
 
 #include <cstdio>
 #include <vector>

@@ -1,11 +1,11 @@
-#include "egl/egl_context.h"
+#include "linux/egl_pbuffer_context.h"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 #include <cstring>
 
 #include "display/gl_headers.h"
-#include "egl/egl_setup.h"
+#include "linux/egl_setup.h"
 
 namespace roses {
 namespace {
@@ -16,7 +16,7 @@ constexpr EGLint pbuffer_alpha_bits = 8;
 
 } // namespace
 
-egl_context::~egl_context() {
+egl_pbuffer_context::~egl_pbuffer_context() {
     if (display == nullptr) {
         return;
     }
@@ -29,7 +29,7 @@ egl_context::~egl_context() {
     }
 }
 
-bool egl_context::create(std::int32_t width, std::int32_t height) {
+bool egl_pbuffer_context::create(std::int32_t width, std::int32_t height) {
     egl_display_choice chosen;
     failure = open_egl_display(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, EGL_PBUFFER_BIT,
                                pbuffer_alpha_bits, chosen);
@@ -59,7 +59,7 @@ bool egl_context::create(std::int32_t width, std::int32_t height) {
     return true;
 }
 
-std::vector<std::uint8_t> egl_context::read_rgb() const {
+std::vector<std::uint8_t> egl_pbuffer_context::read_rgb() const {
     const auto row = static_cast<std::size_t>(surface_width) * 3;
     std::vector<std::uint8_t> bottom_up(row * static_cast<std::size_t>(surface_height));
     glPixelStorei(GL_PACK_ALIGNMENT, 1);

@@ -1,6 +1,11 @@
-#include "cli/command_line.h"
+#include "linux/option_reader.h"
 
 namespace roses {
+namespace {
+
+constexpr const char* seed_wording = "a whole number from 0 to 4294967295";
+
+} // namespace
 
 std::optional<std::pair<std::int32_t, std::int32_t>> parse_size(std::string_view text,
                                                                 std::int32_t largest) {
@@ -39,6 +44,10 @@ std::string printable(std::string_view word) {
     return text;
 }
 
+std::string quoted(std::string_view word) {
+    return '"' + printable(word) + '"';
+}
+
 bool option_reader::next() {
     if (index + 1 >= argc) {
         return false;
@@ -46,6 +55,7 @@ bool option_reader::next() {
     current = argv[++index];
     option_name = {};
     inline_value.reset();
+    last_value.reset();
     if (is_option()) {
         option_name = current.substr(current[1] == '-' ? 2 : 1);
         if (const auto equals = option_name.find('='); equals != std::string_view::npos) {
@@ -63,12 +73,41 @@ std::string option_reader::spelled() const {
 
 std::optional<std::string_view> option_reader::value() {
     if (inline_value) {
-        return inline_value;
+        last_value = inline_value;
+    } else if (index + 1 < argc) {
+        last_value = std::string_view(argv[++index]);
     }
-    if (index + 1 < argc) {
-        return std::string_view(argv[++index]);
+    return last_value;
+}
+
+std::string option_reader::needs(std::string_view what) const {
+    std::string line = printable(spelled()) + " needs " + std::string(what);
+    if (last_value) {
+        line += ", not " + quoted(*last_value);
     }
-    return std::nullopt;
+    return line;
+}
+
+bool option_reader::read_shared(shared_options& options, std::string& error) {
+    if (is_switch("help") || is_switch("h")) {
+        options.help = true;
+        return true;
+    }
+    if (option_name != "seed") {
+        return false;
+    }
+    options.seed = number<std::uint32_t>();
+    if (!options.seed) {
+        error = needs(seed_wording);
+    }
+    return true;
+}
+
+std::string option_reader::refusal(std::string_view help) const {
+    if (!is_option()) {
+        return "unexpected argument " + quoted(current);
+    }
+    return "unknown option " + quoted(current) + " (try " + std::string(help) + ")";
 }
 
 } // namespace roses

@@ -18,11 +18,12 @@ struct egl_display_choice {
 // that can make surface_type surfaces for desktop OpenGL (drivers list deeper colour first,
 // and a window with alpha would let the desktop show through). Binds the desktop OpenGL API
 // on the calling thread. On failure returns one line saying why.
-std::string open_egl_display(EGLenum platform, void* native_display, EGLint surface_type,
-                             EGLint alpha_bits, egl_display_choice& chosen);
+[[nodiscard]] std::string open_egl_display(EGLenum platform, void* native_display,
+                                           EGLint surface_type, EGLint alpha_bits,
+                                           egl_display_choice& chosen);
 
 // A desktop OpenGL (compatibility profile) context for the chosen configuration.
-std::string create_egl_context(const egl_display_choice& chosen, EGLContext& context);
+[[nodiscard]] std::string create_egl_context(const egl_display_choice& chosen, EGLContext& context);
 
 // "what failed (EGL error 0x3001)", with the thread's last EGL error.
 std::string egl_failure(const char* what);

@@ -1,0 +1,124 @@
+// The Linux program's command lines, in the conventions of XScreenSaver hacks: every option
+// is accepted with one or two leading dashes, and a value follows as the next word or after
+// "=". The X11 host, the Wayland host and the headless renderer read their options through
+// this, return the same result and refuse a command line in the same words.
+#pragma once
+
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "linux/process.h"
+
+namespace roses {
+
+// A whole number in the given base: digits only, no sign, no spaces, no trailing text, and
+// within the range of T.
+template <typename T> std::optional<T> parse_number(std::string_view text, int base = 10) {
+    if (text.empty() || text.front() == '-') {
+        return std::nullopt;
+    }
+    T value{};
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value, base);
+    if (error != std::errc{} || stop != end) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// "WxH" or "WXH", each side a whole number from 1 to largest.
+std::optional<std::pair<std::int32_t, std::int32_t>> parse_size(std::string_view text,
+                                                                std::int32_t largest);
+
+// A word as an error line repeats it: control characters (a newline, an escape sequence)
+// are written as \n, \t, \r or \xNN, so that whatever a caller passes, the line stays one
+// line and cannot steer the terminal.
+std::string printable(std::string_view word);
+
+// A refused word as every refusal shows it: printable, in double quotes.
+std::string quoted(std::string_view word);
+
+// The options that every command line takes: -seed N and -help (or -h).
+struct shared_options {
+    std::optional<std::uint32_t> seed;
+    bool help = false;
+};
+
+// What a command line's parser returns: the options, or the one line that refuses them.
+template <typename Options> struct parse_result {
+    Options options;
+    std::string error; // empty when the command line is usable
+
+    parse_result refuse(std::string line) {
+        error = std::move(line);
+        return std::move(*this);
+    }
+};
+
+// Walks the words after the program name, one option at a time.
+class option_reader {
+  public:
+    option_reader(int argc, const char* const* argv) : argc(argc), argv(argv) {}
+
+    // Moves to the next word; false when none is left.
+    bool next();
+    // The word as it was typed, "--size=10x10" say.
+    std::string_view word() const { return current; }
+    // A dash and at least one more character.
+    bool is_option() const { return current.size() >= 2 && current[0] == '-'; }
+    // The option's name without its dashes and without "=value".
+    std::string_view name() const { return option_name; }
+    // The option is name and has no "=value": a switch.
+    bool is_switch(std::string_view wanted) const { return option_name == wanted && !inline_value; }
+    // The option as it was typed, without "=value": what messages repeat.
+    std::string spelled() const;
+    // The value after "=", else the next word, which it consumes; none at the end.
+    std::optional<std::string_view> value();
+    // The value as a whole number (parse_number); none when it is missing or not one.
+    template <typename T> std::optional<T> number() {
+        const auto text = value();
+        return text ? parse_number<T>(*text) : std::nullopt;
+    }
+
+    // The line that refuses the option's value: `--size needs WxH, not "0x0"`, or without
+    // the value when none was given.
+    std::string needs(std::string_view what) const;
+    // The line that refuses the current word: `unknown option "--frobnicate" (try --help)`,
+    // or `unexpected argument "stray"` for a word that is no option.
+    std::string refusal(std::string_view help) const;
+
+    // Reads the word if it is one of the shared options. False when it is not; true when it
+    // is, with the refusal of a bad value in error.
+    [[nodiscard]] bool read_shared(shared_options& options, std::string& error);
+
+  private:
+    int argc;
+    const char* const* argv;
+    int index = 0;
+    std::string_view current;
+    std::string_view option_name;
+    std::optional<std::string_view> inline_value;
+    std::optional<std::string_view> last_value;
+};
+
+// What every command line does before its host runs: a refusal ends the program with
+// exit_usage, -help prints the usage. The exit code, or none when the host runs.
+template <typename Options>
+[[nodiscard]] std::optional<int> settle_command_line(const parse_result<Options>& parsed,
+                                                     const std::string& usage) {
+    if (!parsed.error.empty()) {
+        return complain(exit_usage, parsed.error);
+    }
+    if (parsed.options.help) {
+        std::fputs(usage.c_str(), stdout);
+        return exit_ok;
+    }
+    return std::nullopt;
+}
+
+} // namespace roses

@@ -1,0 +1,22 @@
+#include "linux/process.h"
+
+#include <cstdio>
+
+namespace roses {
+namespace {
+
+// Written and never read: it keeps the last connection handed over reachable.
+const void* volatile lasting_connection = nullptr;
+
+} // namespace
+
+int complain(int code, const std::string& line) {
+    std::fprintf(stderr, "roses: %s\n", line.c_str());
+    return code;
+}
+
+void keep_until_exit(const void* connection) {
+    lasting_connection = connection;
+}
+
+} // namespace roses
