@@ -1,6 +1,6 @@
-# Google Benchmark: Debian's library natively; for the Windows build, the sources of
+# Google Benchmark: Debian's library natively; for the Windows and web builds, the sources of
 # Debian's benchmark source package, which tools/setup unpacks into build/_deps.
-if(WIN32)
+if(WIN32 OR EMSCRIPTEN)
   set(ROSES_BENCHMARK_SOURCE_DIR "${CMAKE_SOURCE_DIR}/build/_deps/benchmark"
       CACHE PATH "Google Benchmark sources for the cross build")
   if(EXISTS "${ROSES_BENCHMARK_SOURCE_DIR}/CMakeLists.txt")

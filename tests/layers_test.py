@@ -10,13 +10,16 @@ MAY_INCLUDE = {
     "garden": {"random"},
     "display": {"random", "garden"},
     "scene": {"random", "garden", "display"},
-    # What the Linux hosts share, below them.
+    # What the hosts share, below them: the Linux hosts' skeleton, and the event lines that
+    # the renderer and the page both write.
     "linux": {"display"},
+    "events": set(CORE),
     # The hosts: the core and what they share, never each other.
     "win32": set(CORE),
     "x11": set(CORE) | {"linux"},
-    "headless": set(CORE) | {"linux"},
+    "headless": set(CORE) | {"linux", "events"},
     "wayland": set(CORE) | {"linux"},
+    "web": set(CORE) | {"events"},
     # The composition root picks a host.
     "app": {"x11", "headless", "wayland"},
 }

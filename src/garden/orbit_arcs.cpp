@@ -6,10 +6,13 @@ namespace roses {
 namespace arcs {
 
 // The builds of the kernel. Which of them exist is decided by the build for the processor
-// family it targets (ROSES_ARCS_X86_64 or ROSES_ARCS_NEON); the scalar one always does.
+// family it targets (ROSES_ARCS_X86_64, ROSES_ARCS_NEON or ROSES_ARCS_WASM); the scalar one
+// always does.
 void draw_scalar(const orbit_arcs_job& job);
-#ifdef ROSES_ARCS_X86_64
+#if defined(ROSES_ARCS_X86_64) || defined(ROSES_ARCS_WASM)
 void draw_sse2(const orbit_arcs_job& job);
+#endif
+#ifdef ROSES_ARCS_X86_64
 void draw_avx2(const orbit_arcs_job& job);
 #endif
 #ifdef ROSES_ARCS_NEON
@@ -26,6 +29,10 @@ std::vector<named_kernel> available_kernels() {
     if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma")) {
         kernels.push_back({"avx2", draw_avx2});
     }
+#endif
+#ifdef ROSES_ARCS_WASM
+    // The page is built with WebAssembly's vectors, which every browser that runs it has.
+    kernels.push_back({"sse2", draw_sse2});
 #endif
 #ifdef ROSES_ARCS_NEON
     // Advanced SIMD with doubles is part of every 64-bit Arm processor.

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "display/gl_headers.h"
-#include "headless/events_log.h"
+#include "events/events_log.h"
 #include "headless/options.h"
 #include "headless/output_file.h"
 #include "headless/png_file.h"

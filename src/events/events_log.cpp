@@ -1,4 +1,4 @@
-#include "headless/events_log.h"
+#include "events/events_log.h"
 
 #include <cerrno>
 #include <cinttypes>

@@ -1,0 +1,29 @@
+// What the page's address asks for: a seed, and the check mode that mirrors the headless
+// renderer's options.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace roses {
+
+struct page_query {
+    std::optional<std::uint32_t> seed;
+    // Check mode: the bare key "events" in the query.
+    bool check = false;
+    std::int32_t width = 800;
+    std::int32_t height = 600;
+    // 600 steps of 50 ms: thirty simulated seconds, as the headless renderer runs.
+    std::int64_t frames = 600;
+};
+
+inline constexpr std::int32_t max_check_side = 16384;
+
+// Reads a query ("?seed=3&events", with or without its question mark). Returns an empty
+// string, or one line that says what is wrong. A live page shows that line as a warning
+// and goes on from the clock; a check run stops with it.
+std::string parse_page_query(std::string_view text, page_query& query);
+
+} // namespace roses

@@ -1,0 +1,132 @@
+// The page's side of the saver: the page's script reads the address, sizes the canvas and
+// paces the steps; everything it asks of the core goes through the few functions here.
+#include <emscripten/emscripten.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "display/gl_headers.h"
+#include "events/events_log.h"
+#include "random/random.h"
+#include "scene/frame.h"
+#include "scene/saver_scene.h"
+#include "web/page_query.h"
+#include "web/webgl_shim.h"
+
+extern "C" {
+// From the page's script library: a WebGL context on the page's canvas, with the
+// fixed-function emulation set up on it. Returns 0 when the browser offers no WebGL.
+int roses_web_create_context(int keep_pictures);
+}
+
+namespace roses {
+namespace {
+
+enum open_result { live = 0, live_with_warning = 1, check = 2, check_refused = -1 };
+
+struct web_page {
+    page_query query;
+    std::string text;
+    std::unique_ptr<saver_scene> scene;
+};
+
+web_page page;
+
+void project(std::int32_t width, std::int32_t height, float scale) {
+    set_line_scale(scale);
+    set_projection(*page.scene, width, height);
+}
+
+} // namespace
+} // namespace roses
+
+using namespace roses;
+
+extern "C" {
+
+// Reads the address's query. The line that explains a warning or a refusal is then
+// roses_text().
+EMSCRIPTEN_KEEPALIVE int roses_open(const char* query) {
+    page.text = parse_page_query(query, page.query);
+    if (page.query.check) {
+        return page.text.empty() ? check : check_refused;
+    }
+    if (!page.text.empty()) {
+        page.text += "; the seed comes from the clock";
+        return live_with_warning;
+    }
+    return live;
+}
+
+EMSCRIPTEN_KEEPALIVE const char* roses_text() {
+    return page.text.c_str();
+}
+
+EMSCRIPTEN_KEEPALIVE std::int32_t roses_check_width() {
+    return page.query.width;
+}
+
+EMSCRIPTEN_KEEPALIVE std::int32_t roses_check_height() {
+    return page.query.height;
+}
+
+// Starts the live saver on a canvas of width x height device pixels. Returns 0 without WebGL.
+EMSCRIPTEN_KEEPALIVE int roses_begin(std::int32_t width, std::int32_t height, float scale) {
+    if (roses_web_create_context(0) == 0) {
+        return 0;
+    }
+    if (page.query.seed) {
+        reseed_random(*page.query.seed);
+    }
+    page.scene = std::make_unique<saver_scene>(false);
+    project(width, height, scale);
+    return 1;
+}
+
+EMSCRIPTEN_KEEPALIVE void roses_resize(std::int32_t width, std::int32_t height, float scale) {
+    project(width, height, scale);
+}
+
+// One 50 ms step: a tick of the garden, then a frame, as the headless renderer steps.
+EMSCRIPTEN_KEEPALIVE void roses_step() {
+    page.scene->garden.tick();
+    render_frame(*page.scene);
+}
+
+// Runs the check: every frame on simulated time, recording the events; roses_text() is then
+// the event lines. Returns 0 without WebGL.
+EMSCRIPTEN_KEEPALIVE int roses_check() {
+    if (roses_web_create_context(1) == 0) {
+        page.text = "this browser offers no WebGL";
+        return 0;
+    }
+    const page_query& q = page.query;
+    if (q.seed) {
+        reseed_random(*q.seed);
+    }
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    std::FILE* lines = open_memstream(&buffer, &size);
+    {
+        events_log events(lines);
+        saver_scene scene(false);
+        scene.garden.on_event = [&events](const garden_event& event) { events.record(event); };
+        set_line_scale(1.0f);
+        set_projection(scene, q.width, q.height);
+        events.start(random_seed(), q.width, q.height, projection_for(q.width, q.height));
+        for (std::int64_t step = 1; step <= q.frames; ++step) {
+            events.step = step;
+            scene.garden.tick();
+            render_frame(scene);
+        }
+        glFinish();
+    }
+    std::fclose(lines);
+    page.text.assign(buffer, size);
+    std::free(buffer);
+    return 1;
+}
+
+} // extern "C"
