@@ -97,6 +97,25 @@ TEST_F(SaverWindow, CreationMakesAContextWithTheAskedFormatAndAFixedProjection) 
     EXPECT_FALSE(KillTimer(window, 1)) << "the render timer is gone with the window";
 }
 
+TEST_F(SaverWindow, ADisplayChangeFitsTheWindowToTheVirtualScreenFirst) {
+    window = CreateWindowExA(0, test_class, "Screen Saver", WS_POPUP | WS_VISIBLE, 10, 10, 320, 240,
+                             nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(window, nullptr);
+    SendMessageA(window, WM_DISPLAYCHANGE, 24, 0);
+    const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    const int height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    RECT placed{};
+    GetWindowRect(window, &placed);
+    EXPECT_EQ(placed.left, GetSystemMetrics(SM_XVIRTUALSCREEN));
+    EXPECT_EQ(placed.top, GetSystemMetrics(SM_YVIRTUALSCREEN));
+    EXPECT_EQ(placed.right - placed.left, width);
+    EXPECT_EQ(placed.bottom - placed.top, height);
+    // Laid out for the new size: one monitor here, so the whole window as one picture.
+    EXPECT_EQ(viewport(), (std::array<GLint, 4>{0, 0, width, height}));
+    SendMessageA(window, WM_TIMER, 1, 0);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
 TEST_F(SaverWindow, APreviewGetsItsParentsClientSize) {
     parent =
         CreateWindowExA(0, "RosesSaverWindowParent", "settings", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
