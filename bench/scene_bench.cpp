@@ -2,6 +2,9 @@
 // takes per frame, the processor time of each worker tick (searches and wanders
 // included) and the peak resident memory. One run of a minute is 1200 ticks and frames.
 //
+// Then the processor time of one monitor of that size against two side by side, each with
+// a scene of its own, measured in the same run.
+//
 // Usage: roses_scene_bench [--seed=N] [--steps=N] [--width=N] [--height=N] [--full-length=1]
 // (--full-length=1 plants a full-length rose first in the simulated minute too)
 #include <algorithm>
@@ -21,6 +24,7 @@
 #include "linux/egl_pbuffer_context.h"
 #include "random/random.h"
 #include "scene/frame.h"
+#include "scene/monitor_scenes.h"
 #include "scene/saver_scene.h"
 
 namespace roses {
@@ -29,6 +33,13 @@ namespace {
 double thread_cpu_ms() {
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) * 1e-6;
+}
+
+// Every thread of the process: the ticks and frames, and Mesa's rasteriser threads too.
+double process_cpu_ms() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) * 1e-6;
 }
 
@@ -109,6 +120,32 @@ spread full_rose_frames(std::int32_t width, std::int32_t height, std::uint32_t s
     return spread_of(frames);
 }
 
+// Processor milliseconds per simulated step (every garden's tick, then every scene's frame)
+// of count monitors of width x height side by side, from the same seed.
+double monitors_cpu_per_step(int count, std::int32_t width, std::int32_t height, std::uint32_t seed,
+                             long steps) {
+    reseed_random(seed);
+    egl_pbuffer_context gl;
+    if (!gl.create(width * count, height)) {
+        return 0.0;
+    }
+    std::vector<monitor_rect> monitors;
+    for (int i = 0; i < count; ++i) {
+        monitors.push_back({i * width, 0, width, height});
+    }
+    monitor_scenes scenes(false);
+    scenes.lay_out(monitors, width * count, height);
+    const double start = process_cpu_ms();
+    for (long step = 0; step < steps; ++step) {
+        for (std::size_t i = 0; i < scenes.count(); ++i) {
+            scenes.scene(i).garden.tick();
+        }
+        scenes.render();
+        glFinish();
+    }
+    return (process_cpu_ms() - start) / static_cast<double>(steps);
+}
+
 int run(int argc, char** argv) {
     const auto seed = static_cast<std::uint32_t>(flag(argc, argv, "--seed", 1));
     const long steps = flag(argc, argv, "--steps", 1200);
@@ -177,6 +214,12 @@ int run(int argc, char** argv) {
                 "max %.3f\n",
                 points, full_rose.median, full_rose.max);
     std::printf("peak resident memory: %.1f MiB\n", static_cast<double>(usage.ru_maxrss) / 1024);
+
+    const double one = monitors_cpu_per_step(1, width, height, seed, steps);
+    const double two = monitors_cpu_per_step(2, width, height, seed, steps);
+    std::printf("processor ms per step, one %dx%d monitor: %.3f; two side by side: %.3f "
+                "(%.2fx)\n",
+                width, height, one, two, one > 0.0 ? two / one : 0.0);
     return 0;
 }
 

@@ -16,7 +16,7 @@
 #include "linux/signal_handling.h"
 #include "random/random.h"
 #include "scene/frame.h"
-#include "scene/saver_scene.h"
+#include "scene/monitor_scenes.h"
 
 namespace roses {
 namespace {
@@ -98,21 +98,41 @@ int render(headless_options options, int stop_fd, int& stopped_by) {
     }
 
     events_log events(events_file.stream());
-    saver_scene scene(false);
-    scene.scale = options.scale;
-    scene.garden.on_event = [&events](const garden_event& event) { events.record(event); };
-    set_projection(scene, options.width, options.height);
-    events.start(random_seed(), options.width, options.height,
-                 projection_for(options.width, options.height));
+    // Scenes without workers: the steps below tick the gardens themselves, in lockstep.
+    monitor_scenes scenes(false);
+    // Every monitor of the picture has the one scale of the command line.
+    for (monitor_rect& monitor : options.monitors) {
+        monitor.scale = options.scale;
+    }
+    scenes.lay_out(options.monitors, options.width, options.height, options.scale);
+    if (options.monitors.empty()) {
+        scenes.scene(0).garden.on_event = [&events](const garden_event& event) {
+            events.record(event);
+        };
+        events.start(random_seed(), options.width, options.height,
+                     projection_for(options.width, options.height));
+    } else {
+        for (std::size_t i = 0; i < scenes.count(); ++i) {
+            const auto index = static_cast<std::int32_t>(i);
+            scenes.scene(i).garden.on_event = [&events, index](const garden_event& event) {
+                events.record(event, index);
+            };
+            const monitor_rect& place = scenes.monitor(i);
+            events.start(random_seed(), index, place, projection_for(place.width, place.height));
+        }
+    }
 
-    // Simulated time: each 50 ms step is one worker tick, then one frame.
+    // Simulated time: each 50 ms step is one tick of every garden, then one frame of every
+    // scene, each in the order of the monitors, so a seed draws the same numbers everywhere.
     for (std::int64_t step = 1; step <= options.frames; ++step) {
         if ((stopped_by = take_stop_signal(stop_fd)) != 0) {
             return exit_environment;
         }
         events.step = step;
-        scene.garden.tick();
-        render_frame(scene);
+        for (std::size_t i = 0; i < scenes.count(); ++i) {
+            scenes.scene(i).garden.tick();
+        }
+        scenes.render();
         if (events.write_error() != 0) {
             return cannot_write("the events file", options.events,
                                 system_reason(events.write_error()));

@@ -1,10 +1,13 @@
 #include "headless/options.h"
 
+#include "headless/monitor_list.h"
+
 namespace roses {
 
 std::string headless_usage() {
     return "usage: roses --headless [--seed N] [--size WxH] [--scale X] [--frames K]\n"
            "                        [--png FILE] [--frames-dir DIR [--every K]] [--events FILE]\n"
+           "                        [--monitors WxH+X+Y,...]\n"
            "Renders the saver with no display, one 50 ms step per frame, and writes the last\n"
            "frame as a PNG picture (roses.png unless --png or --frames-dir is given).\n"
            "  --seed N        start the random sources from N instead of the clock\n"
@@ -18,6 +21,8 @@ std::string headless_usage() {
            "  --frames-dir D  write every K-th frame as D/00042.png\n"
            "  --every K       with --frames-dir: every K-th frame (default 1)\n"
            "  --events FILE   write searches, plantings, commits and retirements as JSON lines\n"
+           "  --monitors L    one rose per rectangle WxH+X+Y of the picture, as on several\n"
+           "                  monitors; rectangles may touch but not overlap\n"
            "Every option may also be written with one dash, and a value may follow '='.\n";
 }
 
@@ -25,6 +30,9 @@ parse_result<headless_options> parse_headless_options(int argc, const char* cons
     parse_result<headless_options> result;
     headless_options& options = result.options;
     option_reader words(argc, argv);
+    // Read last, against the final --size, whichever of the two came first.
+    std::string monitors_flag;
+    std::string monitors_text;
     while (words.next()) {
         const std::string_view name = words.is_option() ? words.name() : std::string_view();
         if (words.is_switch("headless")) {
@@ -62,6 +70,13 @@ parse_result<headless_options> parse_headless_options(int argc, const char* cons
                 return result.refuse(words.needs("a whole number of at least 1"));
             }
             options.every = *every;
+        } else if (name == "monitors") {
+            const auto text = words.value();
+            if (!text) {
+                return result.refuse(words.needs("rectangles WxH+X+Y separated by commas"));
+            }
+            monitors_flag = printable(words.spelled());
+            monitors_text = *text;
         } else if (name == "png" || name == "frames-dir" || name == "events") {
             const auto path = words.value();
             if (!path || path->empty()) {
@@ -72,6 +87,13 @@ parse_result<headless_options> parse_headless_options(int argc, const char* cons
                                 : options.frames_dir) = *path;
         } else {
             return result.refuse(words.refusal("--headless --help"));
+        }
+    }
+    if (!monitors_flag.empty()) {
+        if (std::string bad = parse_monitor_list(monitors_flag, monitors_text, options.width,
+                                                 options.height, options.monitors);
+            !bad.empty()) {
+            return result.refuse(bad);
         }
     }
     return result;

@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "scene/monitor_scenes.h"
 
 #include "linux/option_reader.h"
 
@@ -21,6 +24,8 @@ struct headless_options : shared_options {
     std::string frames_dir;
     std::int64_t every = 1;
     std::string events;
+    // Empty without --monitors: one scene for the whole picture, events as they always were.
+    std::vector<monitor_rect> monitors;
 };
 
 inline constexpr std::int32_t max_headless_side = 16384;

@@ -20,6 +20,17 @@ constexpr double far_plane = 10000000.0;
 // The default eye stands three heights in front of the screen plane.
 constexpr double eye_distance = 3.0;
 
+void load_view(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height) {
+    const projection p = projection_for(width, height);
+    glViewport(x, y, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(p.fovy, p.aspect, near_plane, far_plane);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    gluLookAt(p.eye[0], p.eye[1], p.eye[2], p.centre[0], p.centre[1], p.centre[2], 0.0, 1.0, 0.0);
+}
+
 } // namespace
 
 projection projection_for(std::int32_t width, std::int32_t height) {
@@ -42,16 +53,23 @@ projection projection_for(std::int32_t width, std::int32_t height) {
 }
 
 void set_projection(saver_scene& scene, std::int32_t width, std::int32_t height) {
-    const projection p = projection_for(width, height);
-    glViewport(0, 0, width, height);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(p.fovy, p.aspect, near_plane, far_plane);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    gluLookAt(p.eye[0], p.eye[1], p.eye[2], p.centre[0], p.centre[1], p.centre[2], 0.0, 1.0, 0.0);
+    load_view(0, 0, width, height);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     scene.set_size(width, height);
+}
+
+void use_viewport(const viewport_area& area) {
+    // render_frame clears the whole window unless the scissor box holds the clear to this
+    // scene's area: without it each scene would wipe the pictures drawn before it.
+    glScissor(area.x, area.y, area.width, area.height);
+    glEnable(GL_SCISSOR_TEST);
+    load_view(area.x, area.y, area.width, area.height);
+}
+
+void set_projection(saver_scene& scene, const viewport_area& area) {
+    use_viewport(area);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    scene.set_size(area.width, area.height);
 }
 
 void render_frame(saver_scene& scene) {

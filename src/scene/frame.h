@@ -22,6 +22,24 @@ projection projection_for(std::int32_t width, std::int32_t height);
 // size to the scene (which starts its worker if it has one). Needs a current GL context.
 void set_projection(saver_scene& scene, std::int32_t width, std::int32_t height);
 
+// A scene's part of a window shared with other scenes, in GL window coordinates: x to the
+// right and y up from the window's bottom-left corner.
+struct viewport_area {
+    std::int32_t x;
+    std::int32_t y;
+    std::int32_t width;
+    std::int32_t height;
+};
+
+// The step that switches between the scenes of one window before each one's frame: the
+// area's viewport and scissor box, its perspective and its default view. It neither clears
+// nor lays anything out. Leaves the scissor test on.
+void use_viewport(const viewport_area& area);
+
+// set_projection for a scene that shares its window: the same projection and layout for the
+// area's size, but drawn at the area's place, and the clear confined to it.
+void set_projection(saver_scene& scene, const viewport_area& area);
+
 // Draws one frame: blending state, clear, the scene's frame update, then every live rose
 // under the garden's lock. The caller presents it.
 void render_frame(saver_scene& scene);

@@ -82,23 +82,6 @@ void run_mode_call(void* data) {
     call->result = run_chosen_mode(call->command);
 }
 
-// The full-screen window covers every monitor; a platform that reports no virtual screen gets
-// the desktop's clip box instead.
-RECT full_screen_rect() {
-    const int x = GetSystemMetrics(SM_XVIRTUALSCREEN);
-    const int y = GetSystemMetrics(SM_YVIRTUALSCREEN);
-    const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
-    const int height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
-    if (width != 0 && height != 0) {
-        return RECT{x, y, x + width, y + height};
-    }
-    RECT box{};
-    HDC screen = GetDC(nullptr);
-    GetClipBox(screen, &box);
-    ReleaseDC(nullptr, screen);
-    return box;
-}
-
 } // namespace
 
 const char* skip_program_name(const char* command_line) {
@@ -138,6 +121,23 @@ std::int32_t saver_entry(HINSTANCE instance, const char* command) {
         return unusable_command;
     }
     return call.result;
+}
+
+// The full-screen window covers every monitor; a platform that reports no virtual screen gets
+// the desktop's clip box instead.
+RECT full_screen_rect() {
+    const int x = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    const int y = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    const int height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    if (width != 0 && height != 0) {
+        return RECT{x, y, x + width, y + height};
+    }
+    RECT box{};
+    HDC screen = GetDC(nullptr);
+    GetClipBox(screen, &box);
+    ReleaseDC(nullptr, screen);
+    return box;
 }
 
 HWND window_from_number(std::uint32_t number) {

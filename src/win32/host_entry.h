@@ -23,6 +23,9 @@ const char* skip_program_name(const char* command_line);
 // the exit code.
 std::int32_t saver_entry(HINSTANCE instance, const char* command);
 
+// The screen rectangle the full-screen window covers: the virtual screen of every monitor.
+RECT full_screen_rect();
+
 // The window handle that a number on the command line names.
 HWND window_from_number(std::uint32_t number);
 

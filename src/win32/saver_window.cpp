@@ -1,12 +1,14 @@
 #include "win32/saver_window.h"
 
 #include <cstdint>
+#include <vector>
 
 #include <GL/gl.h>
 
 #include "display/line_width.h"
-#include "scene/frame.h"
-#include "scene/saver_scene.h"
+#include "scene/monitor_scenes.h"
+#include "win32/host_entry.h"
+#include "win32/host_state.h"
 #include "win32/host_window.h"
 
 namespace roses {
@@ -16,16 +18,18 @@ namespace {
 constexpr UINT_PTR render_timer_id = 1;
 constexpr UINT render_period_ms = 50;
 
-// There is one saver window per process, so its drawing state is process-wide too. The scene
-// is never freed: its worker thread may still be in a tick when the window goes, and the
-// process ends right after.
+// There is one saver window per process, so its drawing state is process-wide too. The
+// scenes are never freed: their worker threads may still be in a tick when the window goes,
+// and the process ends right after.
 struct display_state {
     HDC device_context = nullptr;
     HGLRC rendering_context = nullptr;
     RECT client{};
     std::int32_t width = 0;
     std::int32_t height = 0;
-    saver_scene* scene = nullptr;
+    monitor_scenes* scenes = nullptr;
+    // The window's DPI as the last WM_DPICHANGED gave it; 0 until then.
+    UINT told_dpi = 0;
 };
 
 display_state display;
@@ -46,10 +50,14 @@ void create_gl_context(HWND window) {
     wglMakeCurrent(display.device_context, display.rendering_context);
 }
 
-// The dots per inch of the display a window is on. GetDpiForWindow exists from Windows 10
-// (1607) on and is looked up at run time, so that roses.scr still starts on older Windows and
-// imports nothing new; there the screen's figure stands in.
+// The dots per inch of the display a window is on: what WM_DPICHANGED last said, else
+// GetDpiForWindow, which exists from Windows 10 (1607) on and is looked up at run time, so
+// that roses.scr still starts on older Windows and imports nothing new; there the screen's
+// figure stands in.
 UINT window_dpi(HWND window) {
+    if (display.told_dpi != 0) {
+        return display.told_dpi;
+    }
     using dpi_for_window = UINT(WINAPI*)(HWND);
     static const auto dpi_of = reinterpret_cast<dpi_for_window>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
@@ -64,10 +72,78 @@ UINT window_dpi(HWND window) {
     return static_cast<UINT>(dpi);
 }
 
-// The preview draws at the density of the settings page it sits in.
-double display_scale(HWND window) {
+// The scale of the window as one picture. The preview draws at the density of the settings
+// page it sits in.
+double window_scale(HWND window) {
     HWND parent = GetParent(window);
     return scale_for_dpi(window_dpi(parent != nullptr ? parent : window));
+}
+
+// GetDpiForMonitor of SHCORE.DLL, which Windows has only from 8.1 on: looked up at run time,
+// so that the saver still starts where it is missing.
+using dpi_for_monitor_function = HRESULT(WINAPI*)(HMONITOR monitor, int kind, UINT* x, UINT* y);
+// MDT_EFFECTIVE_DPI: the density the user's scaling setting gives the monitor.
+constexpr int effective_dpi = 0;
+
+// 0 where the monitor's own density cannot be read.
+double monitor_scale(HMONITOR monitor) {
+    static const dpi_for_monitor_function dpi_for_monitor = [] {
+        HMODULE shcore = LoadLibraryA("SHCORE.DLL");
+        return shcore == nullptr
+                   ? nullptr
+                   : reinterpret_cast<dpi_for_monitor_function>(
+                         reinterpret_cast<void*>(GetProcAddress(shcore, "GetDpiForMonitor")));
+    }();
+    UINT x = 0;
+    UINT y = 0;
+    if (dpi_for_monitor == nullptr || FAILED(dpi_for_monitor(monitor, effective_dpi, &x, &y)) ||
+        x == 0) {
+        return 0.0;
+    }
+    return scale_for_dpi(x);
+}
+
+// Collects each monitor in screen coordinates.
+BOOL CALLBACK add_monitor(HMONITOR monitor, HDC, LPRECT, LPARAM found) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoA(monitor, &info)) {
+        const RECT& r = info.rcMonitor;
+        reinterpret_cast<std::vector<monitor_rect>*>(found)->push_back(
+            {r.left, r.top, r.right - r.left, r.bottom - r.top, monitor_scale(monitor)});
+    }
+    return TRUE;
+}
+
+// The monitors in the window's client coordinates. The preview is one picture, whatever
+// monitor its settings page is on.
+std::vector<monitor_rect> window_monitors(HWND window) {
+    std::vector<monitor_rect> result;
+    if (host.preview_child) {
+        return result;
+    }
+    EnumDisplayMonitors(nullptr, nullptr, add_monitor, reinterpret_cast<LPARAM>(&result));
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    for (monitor_rect& monitor : result) {
+        monitor.x -= origin.x;
+        monitor.y -= origin.y;
+        if (monitor.scale == 0.0) {
+            monitor.scale = window_scale(window);
+        }
+    }
+    return result;
+}
+
+void read_client_size(HWND window) {
+    GetClientRect(window, &display.client);
+    display.width = display.client.right;
+    display.height = display.client.bottom;
+}
+
+void lay_out(HWND window) {
+    display.scenes->lay_out(window_monitors(window), display.width, display.height,
+                            window_scale(window));
 }
 
 } // namespace
@@ -75,35 +151,43 @@ double display_scale(HWND window) {
 LRESULT CALLBACK saver_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_CREATE:
-        GetClientRect(window, &display.client);
-        display.width = display.client.right;
-        display.height = display.client.bottom;
+        read_client_size(window);
         create_gl_context(window);
-        display.scene = new saver_scene();
-        display.scene->scale = display_scale(window);
-        set_projection(*display.scene, display.width, display.height);
+        display.scenes = new monitor_scenes();
+        display.told_dpi = 0;
+        lay_out(window);
         SetTimer(window, render_timer_id, render_period_ms, nullptr);
         return 0;
+    case WM_DISPLAYCHANGE: {
+        if (host.preview_child) {
+            break;
+        }
+        // The window follows the new virtual screen first, so that the monitors are laid
+        // out inside the window they will be drawn in.
+        const RECT area = full_screen_rect();
+        SetWindowPos(window, nullptr, area.left, area.top, area.right - area.left,
+                     area.bottom - area.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        read_client_size(window);
+        lay_out(window);
+        return 0;
+    }
+    case WM_DPICHANGED:
+        // The window's density changed (a new scaling setting): the strips follow, each
+        // monitor's as that monitor has it now. The suggested rectangle is left alone: the
+        // saver keeps covering the whole virtual screen, and the message goes on unchanged.
+        display.told_dpi = LOWORD(wparam);
+        lay_out(window);
+        break;
+    case WM_DPICHANGED_AFTERPARENT:
+        // A preview whose settings page moved to a display of another density.
+        lay_out(window);
+        break;
     case WM_TIMER:
-        render_frame(*display.scene);
+        display.scenes->render();
         glFinish();
         glFlush();
         SwapBuffers(display.device_context);
         return 0;
-    case WM_DPICHANGED:
-        // The window moved to a display of another density, or its density changed: the
-        // strips follow. The suggested rectangle is left alone: the saver keeps covering the
-        // whole virtual screen, and the message goes on unchanged.
-        if (display.scene != nullptr) {
-            display.scene->scale = scale_for_dpi(LOWORD(wparam));
-        }
-        return default_saver_proc(window, message, wparam, lparam);
-    case WM_DPICHANGED_AFTERPARENT:
-        // A preview whose settings page moved to a display of another density.
-        if (display.scene != nullptr) {
-            display.scene->scale = display_scale(window);
-        }
-        return default_saver_proc(window, message, wparam, lparam);
     case WM_DESTROY:
         KillTimer(window, render_timer_id);
         wglMakeCurrent(nullptr, nullptr);
@@ -111,8 +195,9 @@ LRESULT CALLBACK saver_window_proc(HWND window, UINT message, WPARAM wparam, LPA
         ReleaseDC(window, display.device_context);
         return 0;
     default:
-        return default_saver_proc(window, message, wparam, lparam);
+        break;
     }
+    return default_saver_proc(window, message, wparam, lparam);
 }
 
 INT_PTR CALLBACK config_dialog_proc(HWND, UINT, WPARAM, LPARAM) {

@@ -8,14 +8,15 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 #include "linux/paced_loop.h"
 #include "linux/process.h"
 #include "linux/signal_handling.h"
 #include "random/random.h"
-#include "scene/frame.h"
-#include "scene/saver_scene.h"
+#include "scene/monitor_scenes.h"
 #include "x11/x11_dismissal.h"
+#include "x11/x11_monitors.h"
 #include "x11/x11_options.h"
 #include "x11/x11_scale.h"
 #include "x11/x11_surface.h"
@@ -102,16 +103,31 @@ int run(const x11_options& options, int stop_fd) {
     }
     saver_dismissal dismissal = dismissal_from_pointer(surface.display);
 
-    auto scene = std::make_unique<saver_scene>();
+    // The full-screen saver gives every monitor a figure of its own. A window of XScreenSaver's
+    // is already one monitor's, and any other window is laid out as one picture.
+    std::unique_ptr<x11_monitors> monitors;
+    if (options.target == x11_target::saver) {
+        monitors = std::make_unique<x11_monitors>(surface.display, surface.root);
+    }
     // The display's own scale unless the command line gives one; a desktop that changes its
-    // scaling while we run rewrites the resources.
+    // scaling while we run rewrites the resources. It holds for every monitor alike.
     if (!options.scale) {
         watch_resources(surface.display);
     }
-    scene->scale = options.scale ? *options.scale : resource_scale(surface.display);
-    set_projection(*scene, surface.width, surface.height);
+    double scale = options.scale ? *options.scale : resource_scale(surface.display);
+    auto monitors_now = [&monitors, &scale] {
+        std::vector<monitor_rect> found =
+            monitors ? monitors->current() : std::vector<monitor_rect>();
+        for (monitor_rect& monitor : found) {
+            monitor.scale = scale;
+        }
+        return found;
+    };
+    auto scenes = std::make_unique<monitor_scenes>();
+    scenes->lay_out(monitors_now(), surface.width, surface.height, scale);
     std::int32_t laid_out_width = surface.width;
     std::int32_t laid_out_height = surface.height;
+    bool monitors_moved = false;
 
     paced_loop_steps steps;
     steps.handle_events = [&] {
@@ -120,8 +136,11 @@ int run(const x11_options& options, int stop_fd) {
             XEvent event;
             XNextEvent(surface.display, &event);
             follow_size(event, surface);
+            monitors_moved = (monitors && monitors->changed(event)) || monitors_moved;
             if (!options.scale && resources_changed(surface.display, event)) {
-                scene->scale = resource_scale(surface.display);
+                // Laid out again at the next frame, the roses kept.
+                scale = resource_scale(surface.display);
+                monitors_moved = true;
             }
             if (ends_program(event, options, surface, dismissal)) {
                 return false;
@@ -130,13 +149,15 @@ int run(const x11_options& options, int stop_fd) {
         return !surface_window_lost();
     };
     steps.draw_frame = [&] {
-        if (surface.width != laid_out_width || surface.height != laid_out_height) {
-            // Viewport, projection and the roses' layout, as at the start.
-            set_projection(*scene, surface.width, surface.height);
+        if (surface.width != laid_out_width || surface.height != laid_out_height ||
+            monitors_moved) {
+            // Viewports, projections and the roses' layout, as at the start.
+            scenes->lay_out(monitors_now(), surface.width, surface.height, scale);
             laid_out_width = surface.width;
             laid_out_height = surface.height;
+            monitors_moved = false;
         }
-        render_frame(*scene);
+        scenes->render();
         present_frame(surface);
     };
     steps.before_wait = [&] {
@@ -145,8 +166,7 @@ int run(const x11_options& options, int stop_fd) {
     };
     run_paced_loop(ConnectionNumber(surface.display), stop_fd, frame_period, steps);
 
-    scene->stop_worker();
-    scene.reset();
+    scenes.reset();
     close_surface(surface);
     return exit_ok;
 }

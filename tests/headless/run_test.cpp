@@ -26,25 +26,6 @@ std::string slurp(const fs::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// How many pixels of a PNG picture are not black; -1 when it cannot be read.
-long lit_pixels(const fs::path& path) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (png_image_begin_read_from_file(&image, path.c_str()) == 0) {
-        return -1;
-    }
-    image.format = PNG_FORMAT_RGB;
-    std::vector<png_byte> rgb(PNG_IMAGE_SIZE(image));
-    if (png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr) == 0) {
-        return -1;
-    }
-    long lit = 0;
-    for (std::size_t i = 0; i < rgb.size(); i += 3) {
-        lit += (rgb[i] | rgb[i + 1] | rgb[i + 2]) != 0;
-    }
-    return lit;
-}
-
 class HeadlessRun : public testing::Test {
   protected:
     void SetUp() override {
@@ -128,6 +109,103 @@ TEST_F(HeadlessRun, SameSeedGivesTheSameEventsDiagnosticsAndPictures) {
     EXPECT_EQ(slurp(dir / "a.err").rfind("roses.size: 0 < 1\nroses.size: 0 < 1\n", 0), 0u);
 }
 
+struct picture {
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> rgb;
+};
+
+picture read_png(const fs::path& path) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    picture result;
+    if (png_image_begin_read_from_file(&image, path.c_str()) == 0) {
+        return result;
+    }
+    image.format = PNG_FORMAT_RGB;
+    result.rgb.resize(PNG_IMAGE_SIZE(image));
+    if (png_image_finish_read(&image, nullptr, result.rgb.data(), 0, nullptr) == 0) {
+        return {};
+    }
+    result.width = static_cast<int>(image.width);
+    result.height = static_cast<int>(image.height);
+    return result;
+}
+
+// How many pixels of a PNG picture are not black.
+long lit_pixels(const fs::path& path) {
+    const picture shown = read_png(path);
+    long lit = 0;
+    for (std::size_t i = 0; i < shown.rgb.size(); i += 3) {
+        lit += (shown.rgb[i] | shown.rgb[i + 1] | shown.rgb[i + 2]) != 0;
+    }
+    return lit;
+}
+
+TEST_F(HeadlessRun, EachMonitorShowsItsOwnRoseInItsMiddle) {
+    // Two monitors side by side: one figure centred on each, rather than one on the seam.
+    ASSERT_EQ(run("--seed 9 --size 2048x768 --frames 150 --monitors "
+                  "1024x768+0+0,1024x768+1024+0 --png '" +
+                  (dir / "two.png").string() + "' --events '" + (dir / "two.jsonl").string() + "'"),
+              0)
+        << slurp(dir / "run.err");
+    const picture two = read_png(dir / "two.png");
+    ASSERT_EQ(two.width, 2048);
+    for (int monitor = 0; monitor < 2; ++monitor) {
+        long lit = 0;
+        long sum_x = 0;
+        long sum_y = 0;
+        for (int y = 0; y < two.height; ++y) {
+            for (int x = monitor * 1024; x < (monitor + 1) * 1024; ++x) {
+                const unsigned char* pixel = &two.rgb[3 * (static_cast<std::size_t>(y) * 2048 + x)];
+                if (pixel[0] != 0 || pixel[1] != 0 || pixel[2] != 0) {
+                    ++lit;
+                    sum_x += x - monitor * 1024;
+                    sum_y += y;
+                }
+            }
+        }
+        ASSERT_GT(lit, 20) << "monitor " << monitor;
+        EXPECT_GE(sum_x / lit, 256) << "monitor " << monitor;
+        EXPECT_LT(sum_x / lit, 768) << "monitor " << monitor;
+        EXPECT_GE(sum_y / lit, 192) << "monitor " << monitor;
+        EXPECT_LT(sum_y / lit, 576) << "monitor " << monitor;
+    }
+    const std::string events = slurp(dir / "two.jsonl");
+    EXPECT_EQ(events.rfind("{\"event\":\"start\",\"monitor\":0,\"seed\":9,\"x\":0,\"y\":0,"
+                           "\"width\":1024,\"height\":768,\"fovy\":",
+                           0),
+              0u);
+    EXPECT_NE(events.find("{\"event\":\"start\",\"monitor\":1,\"seed\":9,\"x\":1024,\"y\":0,"),
+              std::string::npos);
+    EXPECT_NE(events.find("{\"event\":\"plant\",\"monitor\":1,"), std::string::npos);
+}
+
+// The account with the monitor's index and place taken out of every line.
+std::string without_monitor(const std::string& events) {
+    std::string result = without_micros(events);
+    for (const std::string field : {",\"monitor\":0", ",\"x\":0,\"y\":0"}) {
+        for (auto at = result.find(field); at != std::string::npos; at = result.find(field, at)) {
+            result.erase(at, field.size());
+        }
+    }
+    return result;
+}
+
+TEST_F(HeadlessRun, OneMonitorOverThePictureDrawsAsWithout) {
+    const std::string common = " --seed 9 --size 200x150 --frames 160 ";
+    ASSERT_EQ(run(common + "--png '" + (dir / "a.png").string() + "' --events '" +
+                  (dir / "a.jsonl").string() + "'"),
+              0);
+    ASSERT_EQ(run(common + "--monitors 200x150+0+0 --png '" + (dir / "b.png").string() +
+                  "' --events '" + (dir / "b.jsonl").string() + "'"),
+              0);
+    EXPECT_TRUE(slurp(dir / "a.png") == slurp(dir / "b.png"));
+    const std::string events = slurp(dir / "b.jsonl");
+    EXPECT_NE(events.find("\"monitor\":0"), std::string::npos);
+    EXPECT_EQ(without_monitor(events), without_micros(slurp(dir / "a.jsonl")));
+}
+
 TEST_F(HeadlessRun, OptionsTakeOneOrTwoDashesAndValuesAfterEquals) {
     ASSERT_EQ(run("--seed 3 --size 64x48 --frames 40 --png '" + (dir / "a.png").string() + "'"), 0);
     ASSERT_EQ(run("-seed=3 -size 64x48 --frames=40 -png '" + (dir / "b.png").string() + "'"), 0)
@@ -162,6 +240,15 @@ TEST_F(HeadlessRun, BadOptionsAndPathsExitWithTwoAndOneLine) {
         // A word with a newline in it is repeated on the one line.
         "--seed \"$(printf '1\\n2')\"",
         "\"$(printf -- '--bo\\ngus')\"",
+        // Monitors are checked against the final size, whichever option came first.
+        "--monitors 100x100+0+0,100x100+50+0 --size 200x100",
+        "--monitors 300x100+0+0 --size 200x100",
+        "--size 200x100 --monitors 0x100+0+0",
+        "--size 200x100 --monitors 100x100+0+0,",
+        "--size 200x100 --monitors 100x100+0",
+        "--size 200x100 --monitors 100x100+-1+0",
+        "--size 200x100 --monitors ''",
+        "--size 200x100 --monitors 200x100+0+0,10x10+5+5",
     };
     for (const std::string& args : bad) {
         EXPECT_EQ(run(args), 2) << args;

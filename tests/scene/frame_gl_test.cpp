@@ -5,6 +5,7 @@
 #include "linux/egl_pbuffer_context.h"
 #include "random/random.h"
 #include "scene/frame.h"
+#include "scene/monitor_scenes.h"
 #include "scene/saver_scene.h"
 
 #include <array>
@@ -189,6 +190,30 @@ TEST_F(FrameGl, StripsWidenWithTheScaleUpToTheDriversWidestLine) {
     EXPECT_EQ(scale_for_dpi(72.0), 1.0);
     EXPECT_EQ(scale_for_dpi(0.0), 1.0);
     EXPECT_EQ(scale_for_dpi(std::nan("")), 1.0);
+}
+
+TEST_F(FrameGl, MonitorsDrawInTheirOwnAreasAndOneWholeMonitorDrawsAsBefore) {
+    monitor_scenes scenes(false);
+    // Two monitors one above the other: GL counts rows from the bottom.
+    scenes.lay_out({{0, 0, 800, 200}, {0, 200, 800, 400}}, 800, 600);
+    ASSERT_EQ(scenes.count(), 2u);
+    scenes.render();
+    std::array<GLint, 4> box{};
+    glGetIntegerv(GL_VIEWPORT, box.data());
+    EXPECT_EQ(box, (std::array<GLint, 4>{0, 0, 800, 400}));
+    glGetIntegerv(GL_SCISSOR_BOX, box.data());
+    EXPECT_EQ(box, (std::array<GLint, 4>{0, 0, 800, 400}));
+    EXPECT_EQ(scenes.scene(0).height, 200);
+
+    // Back to one monitor: the scene is kept, and no scissor box of the old layout remains.
+    saver_scene* first = &scenes.scene(0);
+    scenes.lay_out({}, 800, 600);
+    ASSERT_EQ(scenes.count(), 1u);
+    EXPECT_EQ(&scenes.scene(0), first);
+    EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
+    glGetIntegerv(GL_VIEWPORT, box.data());
+    EXPECT_EQ(box, (std::array<GLint, 4>{0, 0, 800, 600}));
+    EXPECT_EQ(scenes.scene(0).height, 600);
 }
 
 } // namespace

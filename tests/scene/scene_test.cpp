@@ -1,6 +1,7 @@
 // The scene without a display: the worker's pacing, sizes, and the projection and the
 // default view it sets.
 #include "scene/frame.h"
+#include "scene/monitor_scenes.h"
 #include "scene/saver_scene.h"
 
 #include <cmath>
@@ -78,6 +79,19 @@ TEST(Scene, WithoutAWorkerSetSizeOnlyStoresAndLaysOut) {
     EXPECT_EQ(scene.garden.roses.front()->width, 640.0f);
     EXPECT_NE(scene.garden.roses.front()->vertices[0].x, 0.0f);
     scene.stop_worker(); // harmless without a thread
+}
+
+TEST(Monitors, OverlapsUniteTouchingOnesStaySeparateAndAllStayInTheWindow) {
+    using list = std::vector<monitor_rect>;
+    // A cloned output shares its monitor's scene; a monitor that only touches stays apart.
+    EXPECT_EQ(separate_monitors({{0, 0, 100, 100}, {0, 0, 100, 100}, {100, 0, 50, 100}}, 150, 100),
+              (list{{0, 0, 100, 100}, {100, 0, 50, 100}}));
+    // The union of two can overlap a monitor that neither did: one monitor in the end.
+    EXPECT_EQ(separate_monitors({{0, 0, 40, 40}, {60, 60, 40, 40}, {30, 0, 40, 70}}, 100, 100),
+              (list{{0, 0, 100, 100}}));
+    // Cut to the window; nothing left of one wholly outside or empty.
+    EXPECT_EQ(separate_monitors({{-10, 0, 60, 50}, {200, 0, 10, 10}, {50, 0, 0, 50}}, 100, 50),
+              (list{{0, 0, 50, 50}}));
 }
 
 } // namespace

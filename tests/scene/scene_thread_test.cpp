@@ -2,6 +2,7 @@
 // ThreadSanitizer build, where a data race fails the test.
 #include "linux/egl_pbuffer_context.h"
 #include "scene/frame.h"
+#include "scene/monitor_scenes.h"
 #include "scene/saver_scene.h"
 
 #include <chrono>
@@ -43,6 +44,27 @@ TEST(SceneThread, WorkerAndFramesShareTheGardenAndStopCleanly) {
     const auto count = scene.garden.rose_count.load();
     std::this_thread::sleep_for(std::chrono::milliseconds(120));
     EXPECT_EQ(scene.garden.rose_count.load(), count);
+}
+
+TEST(SceneThread, ScenesOfSeveralMonitorsShareTheRandomSources) {
+    // Two workers search and wander at once while the frames move both cameras: every draw
+    // from the one engine goes through its lock.
+    egl_pbuffer_context gl;
+    ASSERT_TRUE(gl.create(640, 240)) << gl.error();
+    testing::internal::CaptureStderr();
+    monitor_scenes scenes;
+    scenes.lay_out({{0, 0, 320, 240}, {320, 0, 320, 240}}, 640, 240);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (std::chrono::steady_clock::now() < end) {
+        scenes.render();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    // A layout with one monitor fewer stops and frees the other scene and its worker.
+    scenes.lay_out({}, 640, 240);
+    scenes.render();
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(scenes.count(), 1u);
+    EXPECT_TRUE(scenes.scene(0).worker_started);
 }
 
 } // namespace

@@ -97,7 +97,26 @@ TEST_F(SaverWindow, CreationMakesAContextWithTheAskedFormatAndAFixedProjection) 
     EXPECT_FALSE(KillTimer(window, 1)) << "the render timer is gone with the window";
 }
 
-TEST_F(SaverWindow, ADpiChangeWidensTheLinesAndLeavesTheWindowWhereItIs) {
+TEST_F(SaverWindow, ADisplayChangeFitsTheWindowToTheVirtualScreenFirst) {
+    window = CreateWindowExA(0, test_class, "Screen Saver", WS_POPUP | WS_VISIBLE, 10, 10, 320, 240,
+                             nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(window, nullptr);
+    SendMessageA(window, WM_DISPLAYCHANGE, 24, 0);
+    const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    const int height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    RECT placed{};
+    GetWindowRect(window, &placed);
+    EXPECT_EQ(placed.left, GetSystemMetrics(SM_XVIRTUALSCREEN));
+    EXPECT_EQ(placed.top, GetSystemMetrics(SM_YVIRTUALSCREEN));
+    EXPECT_EQ(placed.right - placed.left, width);
+    EXPECT_EQ(placed.bottom - placed.top, height);
+    // Laid out for the new size: one monitor here, so the whole window as one picture.
+    EXPECT_EQ(viewport(), (std::array<GLint, 4>{0, 0, width, height}));
+    SendMessageA(window, WM_TIMER, 1, 0);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(SaverWindow, ADpiChangeLeavesTheWindowWhereItIsAndTheLinesAtTheMonitorsDensity) {
     window = CreateWindowExA(0, test_class, "Screen Saver", WS_POPUP | WS_VISIBLE, 0, 0, 320, 240,
                              nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(window, nullptr);
@@ -110,14 +129,16 @@ TEST_F(SaverWindow, ADpiChangeWidensTheLinesAndLeavesTheWindowWhereItIs) {
     EXPECT_EQ(kept.right, 320);
     EXPECT_EQ(kept.bottom, 240);
 
-    // Frames until the worker has planted a rose and a strip is drawn; 1 is GL's own width.
+    // Laid out again at each monitor's own density, which wine keeps at 96 DPI whatever the
+    // message says. Frames until the worker has planted a rose and a strip is drawn; 1 is
+    // GL's own width.
     GLfloat width = 1.0f;
     for (int frame = 0; frame < 400 && width == 1.0f; ++frame) {
         SendMessageA(window, WM_TIMER, 1, 0);
         glGetFloatv(GL_LINE_WIDTH, &width);
         Sleep(25);
     }
-    EXPECT_EQ(width, 4.0f);
+    EXPECT_EQ(width, 2.0f);
 }
 
 TEST_F(SaverWindow, APreviewGetsItsParentsClientSize) {

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """roses.scr /s on two monitors side by side: its full-screen window must cover the whole
-virtual screen, not only the primary monitor.
+virtual screen, not only the primary monitor, and show a rose in the middle of each monitor
+rather than one on the seam between them.
 
 Xvfb cannot place two heads side by side for wine, so this test starts its own X server, Xorg
 with the dummy video driver and two outputs (two_monitors.conf). Wine takes the monitor layout
@@ -96,9 +97,14 @@ def geometry(session, window):
                                                 "Width", "Height"))
 
 
-def lit(session):
-    """Whether anything on the root window is not black."""
-    return not screenshot(env=session.env).black()
+def roses_apart(session):
+    """Whether the middle half (both ways) of each monitor shows something while the seam
+    between them is dark. Both roses start small, so the seam is still dark when both
+    middles light up; one rose centred on the seam lights the seam first."""
+    picture = screenshot(env=session.env)
+    width, height = MONITOR
+    return all(picture.lit(monitor * width + width // 4, height // 4, width // 2, height // 2)
+               for monitor in range(2)) and picture.lit(width - 32, 0, 64, height) == 0
 
 
 def check(session, scr):
@@ -117,11 +123,12 @@ def check(session, scr):
         if session.saver.poll() is not None:
             return "ended"
         found = windows_named("Screen Saver", env=session.env)
-        return found[0] if found and lit(session) else None
+        return found[0] if found and roses_apart(session) else None
 
     shown = wait_until(window, 20, 0.25)
     if shown in (None, "ended"):
-        return f"no full-screen rose within 20 s (saver {shown or 'still running'})"
+        return f"no separate rose in the middle of each monitor within 20 s (saver " \
+               f"{shown or 'still running'})"
     rect = geometry(session, shown)
     print(f"full-screen window (left, top, width, height): {rect}; expected {VIRTUAL}")
 
