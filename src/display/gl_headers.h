@@ -25,6 +25,11 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+// OpenGL 1.2's name for the widest line a driver draws; the Windows headers stop at 1.1.
+#ifndef GL_ALIASED_LINE_WIDTH_RANGE
+#define GL_ALIASED_LINE_WIDTH_RANGE 0x846E
+#endif
+
 #ifdef ROSES_DEFINED_APIENTRY
 #undef APIENTRY
 #undef ROSES_DEFINED_APIENTRY

@@ -3,13 +3,8 @@
 #include "display/gl_headers.h"
 
 namespace roses {
-namespace {
 
-constexpr GLfloat line_width = 2.0f;
-
-} // namespace
-
-void draw_rose(rose& drawn) {
+void draw_rose(rose& drawn, float line_width) {
     const strip_range range = drawn.shown_strip();
     if (range.count < 2) {
         return;

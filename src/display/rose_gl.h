@@ -6,7 +6,8 @@
 namespace roses {
 
 // Draws the part of the rose's strip that its age shows, rebuilding its arrays first if a
-// commit changed its shape. Needs a current GL context and the garden's lock.
-void draw_rose(rose& drawn);
+// commit changed its shape, with lines line_width pixels wide (line_width_for the display's
+// scale). Needs a current GL context and the garden's lock.
+void draw_rose(rose& drawn, float line_width);
 
 } // namespace roses

@@ -100,7 +100,11 @@ int render(headless_options options, int stop_fd, int& stopped_by) {
     events_log events(events_file.stream());
     // Scenes without workers: the steps below tick the gardens themselves, in lockstep.
     monitor_scenes scenes(false);
-    scenes.lay_out(options.monitors, options.width, options.height);
+    // Every monitor of the picture has the one scale of the command line.
+    for (monitor_rect& monitor : options.monitors) {
+        monitor.scale = options.scale;
+    }
+    scenes.lay_out(options.monitors, options.width, options.height, options.scale);
     if (options.monitors.empty()) {
         scenes.scene(0).garden.on_event = [&events](const garden_event& event) {
             events.record(event);

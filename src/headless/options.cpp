@@ -5,13 +5,17 @@
 namespace roses {
 
 std::string headless_usage() {
-    return "usage: roses --headless [--seed N] [--size WxH] [--frames K] [--png FILE]\n"
-           "                        [--frames-dir DIR [--every K]] [--events FILE]\n"
+    return "usage: roses --headless [--seed N] [--size WxH] [--scale X] [--frames K]\n"
+           "                        [--png FILE] [--frames-dir DIR [--every K]] [--events FILE]\n"
            "                        [--monitors WxH+X+Y,...]\n"
            "Renders the saver with no display, one 50 ms step per frame, and writes the last\n"
            "frame as a PNG picture (roses.png unless --png or --frames-dir is given).\n"
            "  --seed N        start the random sources from N instead of the clock\n"
            "  --size WxH      picture size in pixels (default 800x600)\n"
+           "  --scale X       pixels per pixel of an ordinary 96 DPI display, from 1 to 8\n"
+           "                  (default 1): lines are 2 x X pixels wide, so --size 3840x2160\n"
+           "                  --scale 2 draws the picture of --size 1920x1080 at twice its\n"
+           "                  resolution\n"
            "  --frames K      number of steps (default 600, thirty simulated seconds)\n"
            "  --png FILE      write the last frame to FILE\n"
            "  --frames-dir D  write every K-th frame as D/00042.png\n"
@@ -47,6 +51,13 @@ parse_result<headless_options> parse_headless_options(int argc, const char* cons
             }
             options.width = size->first;
             options.height = size->second;
+        } else if (name == "scale") {
+            const auto text = words.value();
+            const auto scale = text ? parse_scale(*text) : std::nullopt;
+            if (!scale) {
+                return result.refuse(words.needs("a decimal number from 1 to 8"));
+            }
+            options.scale = *scale;
         } else if (name == "frames") {
             const auto frames = words.number<std::int64_t>();
             if (!frames) {

@@ -15,6 +15,9 @@ namespace roses {
 struct headless_options : shared_options {
     std::int32_t width = 800;
     std::int32_t height = 600;
+    // Device pixels per ordinary pixel: the picture is the one that size / scale shows, at
+    // scale times the resolution.
+    double scale = 1.0;
     // 600 steps of 50 ms: thirty simulated seconds.
     std::int64_t frames = 600;
     std::string png;

@@ -21,6 +21,26 @@ std::optional<std::pair<std::int32_t, std::int32_t>> parse_size(std::string_view
     return std::pair{*width, *height};
 }
 
+std::optional<double> parse_scale(std::string_view text) {
+    const auto point = text.find('.');
+    const std::string_view whole = text.substr(0, point);
+    const std::string_view fraction =
+        point == std::string_view::npos ? std::string_view("0") : text.substr(point + 1);
+    const auto digits = [](std::string_view part) {
+        return !part.empty() && part.find_first_not_of("0123456789") == std::string_view::npos;
+    };
+    if (!digits(whole) || !digits(fraction)) {
+        return std::nullopt;
+    }
+    double value = 0.0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value, std::chars_format::fixed);
+    if (error != std::errc{} || stop != end || value < min_scale || value > max_scale) {
+        return std::nullopt;
+    }
+    return value;
+}
+
 std::string printable(std::string_view word) {
     static constexpr char hex[] = "0123456789abcdef";
     std::string text;

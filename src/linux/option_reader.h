@@ -35,6 +35,13 @@ template <typename T> std::optional<T> parse_number(std::string_view text, int b
 std::optional<std::pair<std::int32_t, std::int32_t>> parse_size(std::string_view text,
                                                                 std::int32_t largest);
 
+inline constexpr double min_scale = 1.0;
+inline constexpr double max_scale = 8.0;
+
+// A display scale written as a plain decimal number ("1", "1.5", "2"): digits with at most one
+// point between digits, from min_scale to max_scale. No sign, exponent, hex, nan or inf.
+std::optional<double> parse_scale(std::string_view text);
+
 // A word as an error line repeats it: control characters (a newline, an escape sequence)
 // are written as \n, \t, \r or \xNN, so that whatever a caller passes, the line stays one
 // line and cannot steer the terminal.

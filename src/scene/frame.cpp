@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "display/gl_headers.h"
+#include "display/line_width.h"
 #include "display/rose_gl.h"
 #include "scene/saver_scene.h"
 
@@ -79,7 +80,8 @@ void render_frame(saver_scene& scene) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glPushMatrix();
     scene.frame_update();
-    scene.garden.visit_roses([](rose& live) { draw_rose(live); });
+    const float line_width = line_width_for(scene.scale);
+    scene.garden.visit_roses([line_width](rose& live) { draw_rose(live, line_width); });
     glFlush();
     glPopMatrix();
 }

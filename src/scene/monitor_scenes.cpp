@@ -69,10 +69,10 @@ viewport_area monitor_scenes::area_of(const monitor_rect& monitor) const {
 }
 
 void monitor_scenes::lay_out(std::vector<monitor_rect> given, std::int32_t window_width,
-                             std::int32_t window_height_now) {
+                             std::int32_t window_height_now, double window_scale) {
     monitors = separate_monitors(std::move(given), window_width, window_height_now);
     if (monitors.empty()) {
-        monitors.push_back({0, 0, window_width, window_height_now});
+        monitors.push_back({0, 0, window_width, window_height_now, window_scale});
     }
     window_height = window_height_now;
     while (scenes.size() > monitors.size()) {
@@ -80,6 +80,9 @@ void monitor_scenes::lay_out(std::vector<monitor_rect> given, std::int32_t windo
     }
     while (scenes.size() < monitors.size()) {
         scenes.push_back(std::make_unique<saver_scene>(start_workers));
+    }
+    for (std::size_t i = 0; i < scenes.size(); ++i) {
+        scenes[i]->scale = monitors[i].scale;
     }
 
     const monitor_rect& first = monitors.front();

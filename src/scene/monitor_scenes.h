@@ -39,12 +39,12 @@ class monitor_scenes {
     explicit monitor_scenes(bool start_workers = true) : start_workers(start_workers) {}
 
     // Lays one scene out per monitor of a window of the given size, as separate_monitors
-    // gives them; no monitor at all stands for one covering the window. Scenes that are
-    // already there keep their roses and are laid out anew, in order; new monitors get new
-    // scenes, and the scenes of monitors that went away are stopped and freed. Needs the
-    // window's GL context to be current.
+    // gives them, each at its monitor's scale; no monitor at all stands for one covering the
+    // window at window_scale. Scenes that are already there keep their roses and are laid out
+    // anew, in order; new monitors get new scenes, and the scenes of monitors that went away
+    // are stopped and freed. Needs the window's GL context to be current.
     void lay_out(std::vector<monitor_rect> monitors, std::int32_t window_width,
-                 std::int32_t window_height);
+                 std::int32_t window_height, double window_scale = 1.0);
 
     // One frame of every scene, each drawn into its own monitor. The caller presents it.
     void render();

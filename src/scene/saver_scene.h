@@ -29,6 +29,10 @@ class saver_scene {
     bool worker_started = false;
     std::int32_t width = 0;
     std::int32_t height = 0;
+    // Device pixels per ordinary pixel of the display drawn on (1 at 96 DPI): the strips are
+    // drawn that much wider, so that a dense display shows the picture of an ordinary one.
+    // Hosts set it on the window thread and again whenever the display's scale changes.
+    double scale = 1.0;
 
     // Without start_worker, set_size never starts the thread: the caller runs
     // garden.tick() itself (tests, the headless renderer).

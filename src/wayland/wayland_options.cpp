@@ -21,6 +21,10 @@ wayland_parse_result parse_wayland_options(int argc, const char* const* argv) {
             if (!result.error.empty()) {
                 return result;
             }
+        } else if (name == "scale") {
+            return result.refuse(quoted(words.spelled()) +
+                                 " is not for the Wayland host: every output's scale comes from "
+                                 "the compositor");
         } else {
             return result.refuse(words.refusal("-wayland -help"));
         }
@@ -40,6 +44,7 @@ std::string wayland_usage() {
            "                       or SIGINT ends it\n"
            "  -seed N              start the random sources from N\n"
            "\n"
+           "Lines are 2 pixels wide times each output's scale, as the compositor sets it.\n"
            "As the saver, with an idle daemon:   swayidle timeout 300 'roses -wayland'\n"
            "As a locker's or a compositor's animated background: roses -wayland-background\n"
            "Every option may also be written with two dashes.\n";

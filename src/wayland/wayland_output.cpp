@@ -132,6 +132,7 @@ void wayland_output::resize() {
     // The output changed its size or its scale: the next buffer takes the new size, and the
     // scene lays its roses and its projection out again.
     wl_egl_window_resize(egl_window, width, height, 0, 0);
+    scene->scale = scale;
     if (make_current()) {
         set_projection(*scene, width, height);
     }
@@ -158,6 +159,8 @@ std::string wayland_output::start_gl(std::int32_t first_width, std::int32_t firs
     // and with it every other output.
     eglSwapInterval(display, 0);
     scene = std::make_unique<saver_scene>();
+    // The buffer has the output's pixels, so the strips widen by the output's scale.
+    scene->scale = scale;
     set_projection(*scene, first_width, first_height);
     return {};
 }

@@ -5,6 +5,7 @@
 
 #include <GL/gl.h>
 
+#include "display/line_width.h"
 #include "scene/monitor_scenes.h"
 #include "win32/host_entry.h"
 #include "win32/host_state.h"
@@ -27,6 +28,8 @@ struct display_state {
     std::int32_t width = 0;
     std::int32_t height = 0;
     monitor_scenes* scenes = nullptr;
+    // The window's DPI as the last WM_DPICHANGED gave it; 0 until then.
+    UINT told_dpi = 0;
 };
 
 display_state display;
@@ -47,13 +50,42 @@ void create_gl_context(HWND window) {
     wglMakeCurrent(display.device_context, display.rendering_context);
 }
 
+// The dots per inch of the display a window is on: what WM_DPICHANGED last said, else
+// GetDpiForWindow, which exists from Windows 10 (1607) on and is looked up at run time, so
+// that roses.scr still starts on older Windows and imports nothing new; there the screen's
+// figure stands in.
+UINT window_dpi(HWND window) {
+    if (display.told_dpi != 0) {
+        return display.told_dpi;
+    }
+    using dpi_for_window = UINT(WINAPI*)(HWND);
+    static const auto dpi_of = reinterpret_cast<dpi_for_window>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+    if (dpi_of != nullptr) {
+        if (const UINT dpi = dpi_of(window); dpi != 0) {
+            return dpi;
+        }
+    }
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return static_cast<UINT>(dpi);
+}
+
+// The scale of the window as one picture. The preview draws at the density of the settings
+// page it sits in.
+double window_scale(HWND window) {
+    HWND parent = GetParent(window);
+    return scale_for_dpi(window_dpi(parent != nullptr ? parent : window));
+}
+
 // GetDpiForMonitor of SHCORE.DLL, which Windows has only from 8.1 on: looked up at run time,
 // so that the saver still starts where it is missing.
 using dpi_for_monitor_function = HRESULT(WINAPI*)(HMONITOR monitor, int kind, UINT* x, UINT* y);
 // MDT_EFFECTIVE_DPI: the density the user's scaling setting gives the monitor.
 constexpr int effective_dpi = 0;
-constexpr double ordinary_dpi = 96.0;
 
+// 0 where the monitor's own density cannot be read.
 double monitor_scale(HMONITOR monitor) {
     static const dpi_for_monitor_function dpi_for_monitor = [] {
         HMODULE shcore = LoadLibraryA("SHCORE.DLL");
@@ -66,9 +98,9 @@ double monitor_scale(HMONITOR monitor) {
     UINT y = 0;
     if (dpi_for_monitor == nullptr || FAILED(dpi_for_monitor(monitor, effective_dpi, &x, &y)) ||
         x == 0) {
-        return 1.0;
+        return 0.0;
     }
-    return x / ordinary_dpi;
+    return scale_for_dpi(x);
 }
 
 // Collects each monitor in screen coordinates.
@@ -96,6 +128,9 @@ std::vector<monitor_rect> window_monitors(HWND window) {
     for (monitor_rect& monitor : result) {
         monitor.x -= origin.x;
         monitor.y -= origin.y;
+        if (monitor.scale == 0.0) {
+            monitor.scale = window_scale(window);
+        }
     }
     return result;
 }
@@ -106,6 +141,11 @@ void read_client_size(HWND window) {
     display.height = display.client.bottom;
 }
 
+void lay_out(HWND window) {
+    display.scenes->lay_out(window_monitors(window), display.width, display.height,
+                            window_scale(window));
+}
+
 } // namespace
 
 LRESULT CALLBACK saver_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -114,7 +154,8 @@ LRESULT CALLBACK saver_window_proc(HWND window, UINT message, WPARAM wparam, LPA
         read_client_size(window);
         create_gl_context(window);
         display.scenes = new monitor_scenes();
-        display.scenes->lay_out(window_monitors(window), display.width, display.height);
+        display.told_dpi = 0;
+        lay_out(window);
         SetTimer(window, render_timer_id, render_period_ms, nullptr);
         return 0;
     case WM_DISPLAYCHANGE: {
@@ -127,9 +168,20 @@ LRESULT CALLBACK saver_window_proc(HWND window, UINT message, WPARAM wparam, LPA
         SetWindowPos(window, nullptr, area.left, area.top, area.right - area.left,
                      area.bottom - area.top, SWP_NOZORDER | SWP_NOACTIVATE);
         read_client_size(window);
-        display.scenes->lay_out(window_monitors(window), display.width, display.height);
+        lay_out(window);
         return 0;
     }
+    case WM_DPICHANGED:
+        // The window's density changed (a new scaling setting): the strips follow, each
+        // monitor's as that monitor has it now. The suggested rectangle is left alone: the
+        // saver keeps covering the whole virtual screen, and the message goes on unchanged.
+        display.told_dpi = LOWORD(wparam);
+        lay_out(window);
+        break;
+    case WM_DPICHANGED_AFTERPARENT:
+        // A preview whose settings page moved to a display of another density.
+        lay_out(window);
+        break;
     case WM_TIMER:
         display.scenes->render();
         glFinish();

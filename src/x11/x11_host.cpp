@@ -18,6 +18,7 @@
 #include "x11/x11_dismissal.h"
 #include "x11/x11_monitors.h"
 #include "x11/x11_options.h"
+#include "x11/x11_scale.h"
 #include "x11/x11_surface.h"
 
 #ifndef ROSES_VERSION
@@ -108,11 +109,22 @@ int run(const x11_options& options, int stop_fd) {
     if (options.target == x11_target::saver) {
         monitors = std::make_unique<x11_monitors>(surface.display, surface.root);
     }
-    auto monitors_now = [&monitors] {
-        return monitors ? monitors->current() : std::vector<monitor_rect>();
+    // The display's own scale unless the command line gives one; a desktop that changes its
+    // scaling while we run rewrites the resources. It holds for every monitor alike.
+    if (!options.scale) {
+        watch_resources(surface.display);
+    }
+    double scale = options.scale ? *options.scale : resource_scale(surface.display);
+    auto monitors_now = [&monitors, &scale] {
+        std::vector<monitor_rect> found =
+            monitors ? monitors->current() : std::vector<monitor_rect>();
+        for (monitor_rect& monitor : found) {
+            monitor.scale = scale;
+        }
+        return found;
     };
     auto scenes = std::make_unique<monitor_scenes>();
-    scenes->lay_out(monitors_now(), surface.width, surface.height);
+    scenes->lay_out(monitors_now(), surface.width, surface.height, scale);
     std::int32_t laid_out_width = surface.width;
     std::int32_t laid_out_height = surface.height;
     bool monitors_moved = false;
@@ -125,6 +137,11 @@ int run(const x11_options& options, int stop_fd) {
             XNextEvent(surface.display, &event);
             follow_size(event, surface);
             monitors_moved = (monitors && monitors->changed(event)) || monitors_moved;
+            if (!options.scale && resources_changed(surface.display, event)) {
+                // Laid out again at the next frame, the roses kept.
+                scale = resource_scale(surface.display);
+                monitors_moved = true;
+            }
             if (ends_program(event, options, surface, dismissal)) {
                 return false;
             }
@@ -135,7 +152,7 @@ int run(const x11_options& options, int stop_fd) {
         if (surface.width != laid_out_width || surface.height != laid_out_height ||
             monitors_moved) {
             // Viewports, projections and the roses' layout, as at the start.
-            scenes->lay_out(monitors_now(), surface.width, surface.height);
+            scenes->lay_out(monitors_now(), surface.width, surface.height, scale);
             laid_out_width = surface.width;
             laid_out_height = surface.height;
             monitors_moved = false;

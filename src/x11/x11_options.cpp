@@ -58,6 +58,13 @@ x11_parse_result parse_x11_options(int argc, const char* const* argv) {
             if (!result.error.empty()) {
                 return result;
             }
+        } else if (name == "scale") {
+            const auto text = words.value();
+            const auto scale = text ? parse_scale(*text) : std::nullopt;
+            if (!scale) {
+                return result.refuse(words.needs("a decimal number from 1 to 8"));
+            }
+            options.scale = *scale;
         } else if (words.is_switch("version")) {
             options.version = true;
         } else {
@@ -77,6 +84,8 @@ std::string x11_usage() {
            "  -window-id ID     draw into the window ID (decimal or 0x hex)\n"
            "  -saver            full screen; any key, click or mouse movement ends it\n"
            "  -seed N           start the random sources from N\n"
+           "  -scale X          lines 2 x X pixels wide, X from 1 to 8 (default: the\n"
+           "                    display's Xft.dpi resource / 96, and 1 below 96 DPI)\n"
            "  -headless ...     render PNG pictures without a display (see -headless -help)\n"
            "  -wayland          full screen on every output of a Wayland compositor with\n"
            "                    layer-shell; any input ends it (see -wayland -help)\n"

@@ -27,6 +27,8 @@ struct x11_options : shared_options {
     std::uint32_t window = 0; // with x11_target::window_id
     std::int32_t width = default_window_width;
     std::int32_t height = default_window_height;
+    // Overrides the scale that the display's resources give (Xft.dpi / 96).
+    std::optional<double> scale;
     bool version = false;
 };
 

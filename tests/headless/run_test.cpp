@@ -132,6 +132,16 @@ picture read_png(const fs::path& path) {
     return result;
 }
 
+// How many pixels of a PNG picture are not black.
+long lit_pixels(const fs::path& path) {
+    const picture shown = read_png(path);
+    long lit = 0;
+    for (std::size_t i = 0; i < shown.rgb.size(); i += 3) {
+        lit += (shown.rgb[i] | shown.rgb[i + 1] | shown.rgb[i + 2]) != 0;
+    }
+    return lit;
+}
+
 TEST_F(HeadlessRun, EachMonitorShowsItsOwnRoseInItsMiddle) {
     // Two monitors side by side: one figure centred on each, rather than one on the seam.
     ASSERT_EQ(run("--seed 9 --size 2048x768 --frames 150 --monitors "
@@ -213,6 +223,17 @@ TEST_F(HeadlessRun, BadOptionsAndPathsExitWithTwoAndOneLine) {
         "--frames 12abc",
         "--every 0",
         "--seed 4294967296",
+        "--scale 0.99",
+        "--scale=0",
+        "--scale -2",
+        "--scale 8.01",
+        "--scale nan",
+        "--scale inf",
+        "--scale 2e0",
+        "--scale 0x2",
+        "--scale two",
+        "--scale 1.",
+        "--scale",
         "--png",
         "-png=",
         "--help=yes",
@@ -234,6 +255,23 @@ TEST_F(HeadlessRun, BadOptionsAndPathsExitWithTwoAndOneLine) {
         const std::string error = slurp(dir / "run.err");
         EXPECT_EQ(error.rfind("roses: ", 0), 0u) << args;
         EXPECT_EQ(error.find('\n'), error.size() - 1) << args;
+    }
+}
+
+TEST_F(HeadlessRun, TwiceTheScaleDrawsTheSamePictureAtTwiceTheResolution) {
+    for (const int seed : {3, 9}) {
+        const std::string common = "--seed " + std::to_string(seed) + " --frames 200 ";
+        ASSERT_EQ(run(common + "--size 640x480 --png '" + (dir / "small.png").string() + "'"), 0);
+        ASSERT_EQ(
+            run(common + "--size 1280x960 --scale 2 --png '" + (dir / "large.png").string() + "'"),
+            0)
+            << slurp(dir / "run.err");
+        // Halved by averaging, the large picture keeps a quarter of its lit pixels: as many as
+        // the small one when its lines are twice as wide, about half as many when they are not.
+        const long small = lit_pixels(dir / "small.png");
+        const double halved = static_cast<double>(lit_pixels(dir / "large.png")) / 4.0;
+        ASSERT_GT(small, 500) << seed;
+        EXPECT_NEAR(halved, static_cast<double>(small), small / 5.0) << seed;
     }
 }
 

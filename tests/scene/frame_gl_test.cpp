@@ -1,5 +1,6 @@
 // Frame drawing on a real OpenGL context: Mesa's surfaceless EGL platform.
 #include "display/gl_headers.h"
+#include "display/line_width.h"
 #include "display/rose_gl.h"
 #include "linux/egl_pbuffer_context.h"
 #include "random/random.h"
@@ -122,7 +123,7 @@ TEST_F(FrameGl, RoseIsDrawnFromTheArraysTheAgeSelects) {
     const std::int32_t n = r.count;
 
     r.age = n + 5; // sweep phase: the spot on vertex 5
-    draw_rose(r);
+    draw_rose(r, 2.0f);
     GLvoid* pointer = nullptr;
     glGetPointerv(GL_VERTEX_ARRAY_POINTER, &pointer);
     EXPECT_EQ(pointer, static_cast<GLvoid*>(&r.vertices[0]));
@@ -135,13 +136,13 @@ TEST_F(FrameGl, RoseIsDrawnFromTheArraysTheAgeSelects) {
     EXPECT_FALSE(glIsEnabled(GL_COLOR_ARRAY));
 
     r.age = 3 * n + 10; // shrinking: from vertex 11 on
-    draw_rose(r);
+    draw_rose(r, 2.0f);
     glGetPointerv(GL_VERTEX_ARRAY_POINTER, &pointer);
     EXPECT_EQ(pointer, static_cast<GLvoid*>(&r.vertices[11]));
 
     glVertexPointer(3, GL_FLOAT, 0, nullptr);
     r.age = 4 * n - 2; // a single vertex is no strip
-    draw_rose(r);
+    draw_rose(r, 2.0f);
     glGetPointerv(GL_VERTEX_ARRAY_POINTER, &pointer);
     EXPECT_EQ(pointer, nullptr);
 }
@@ -160,6 +161,35 @@ TEST_F(FrameGl, LiveRoseLightsPixelsAndAnExpiringOneIsNotDrawn) {
     render_frame(scene);
     EXPECT_TRUE(scene.garden.roses.empty());
     EXPECT_EQ(lit_pixels(gl.read_rgb()), 0u);
+}
+
+TEST_F(FrameGl, StripsWidenWithTheScaleUpToTheDriversWidestLine) {
+    reseed_random(7);
+    saver_scene scene(false);
+    set_projection(scene, 800, 600);
+    plant(scene);
+    const auto width_drawn = [&scene](double scale) {
+        scene.scale = scale;
+        render_frame(scene);
+        GLfloat width = 0;
+        glGetFloatv(GL_LINE_WIDTH, &width);
+        return width;
+    };
+    EXPECT_EQ(width_drawn(1.0), 2.0f);
+    EXPECT_EQ(width_drawn(1.5), 3.0f);
+    EXPECT_EQ(width_drawn(2.0), 4.0f);
+    EXPECT_EQ(width_drawn(0.5), 2.0f);
+    EXPECT_EQ(width_drawn(std::nan("")), 2.0f);
+    GLfloat range[2] = {0, 0};
+    glGetFloatv(GL_ALIASED_LINE_WIDTH_RANGE, range);
+    EXPECT_EQ(width_drawn(1e6), range[1]);
+
+    // 96 DPI is an ordinary display, and so is anything lower or unknown.
+    EXPECT_EQ(scale_for_dpi(144.0), 1.5);
+    EXPECT_EQ(scale_for_dpi(192.0), 2.0);
+    EXPECT_EQ(scale_for_dpi(72.0), 1.0);
+    EXPECT_EQ(scale_for_dpi(0.0), 1.0);
+    EXPECT_EQ(scale_for_dpi(std::nan("")), 1.0);
 }
 
 TEST_F(FrameGl, MonitorsDrawInTheirOwnAreasAndOneWholeMonitorDrawsAsBefore) {

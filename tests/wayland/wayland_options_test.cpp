@@ -26,5 +26,11 @@ TEST(wayland_options, a_refused_word_is_quoted_and_shown_not_obeyed) {
     EXPECT_EQ(accepted.options.seed, 7u);
 }
 
+TEST(wayland_options, a_scale_is_refused_because_the_compositor_gives_it) {
+    const auto refused = parse({"-wayland", "--scale=2"});
+    EXPECT_NE(refused.error.find("\"--scale\" is not for the Wayland host"), std::string::npos)
+        << refused.error;
+}
+
 } // namespace
 } // namespace roses

@@ -15,10 +15,13 @@ import threading
 import time
 
 from roses_testing.checks import Checks
+from roses_testing.image import wait_for_line_thickness
 from roses_testing.processes import SLOW, Program, binary_from_arguments, wait_until
 from roses_testing.wayland import headless_sway, output_image, output_sizes, swaymsg
 
 OUTPUTS = {"HEADLESS-1": (640, 480), "HEADLESS-2": (400, 300)}
+# A HiDPI output from the start: its buffer has all its pixels, its lines twice the width.
+SCALES = {"HEADLESS-2": 2}
 
 roses = binary_from_arguments()
 checks = Checks()
@@ -52,6 +55,12 @@ class Drawn:
 
 def drawn(output, size=None):
     return Drawn(output, size)
+
+
+def expect_lines(program, output, pixels, what):
+    width = wait_for_line_thickness(lambda: output_image(output), 20 * SLOW)
+    checks.expect(width == pixels, f"{what}: lines {width} pixels wide, expected {pixels}",
+                  program)
 
 
 def ends_within(program, seconds, expected_code=0):
@@ -190,6 +199,7 @@ def saver_on_every_output():
     for name, size in OUTPUTS.items():
         rose = drawn(name, size)
         checks.expect(rose, f"the saver drew nothing on {name}{rose}", program)
+    expect_lines(program, "HEADLESS-2", 4, "HEADLESS-2 at scale 2")
     # An output that appears gets a surface and a scene of its own.
     before = set(output_sizes())
     swaymsg("create_output")
@@ -202,11 +212,14 @@ def saver_on_every_output():
     rose = drawn("HEADLESS-1", (800, 600))
     checks.expect(rose, f"the saver drew nothing after HEADLESS-1 grew to 800x600{rose}",
                   program)
-    # A HiDPI output: a buffer of all its pixels, which the compositor must accept as scaled.
-    swaymsg("output", "HEADLESS-2", "scale", "2")
+    # A scale that changes: a buffer of all the output's pixels still, which the compositor
+    # must accept as scaled anew, and lines of the new width.
+    swaymsg("output", "HEADLESS-2", "scale", "1")
     rose = drawn("HEADLESS-2", OUTPUTS["HEADLESS-2"])
     checks.expect(rose and program.running(),
-                  f"the saver drew nothing after HEADLESS-2 took scale 2{rose}", program)
+                  f"the saver drew nothing after HEADLESS-2 took scale 1{rose}", program)
+    time.sleep(0.5 * SLOW)
+    expect_lines(program, "HEADLESS-2", 2, "HEADLESS-2 back at scale 1")
     checks.expect(program.running(), "the saver ended on its own", program)
     stop(program, "the saver")
 
@@ -262,7 +275,7 @@ def compositor_goes_away(sway):
 
 
 command_line_and_environment()
-with headless_sway(OUTPUTS) as sway:
+with headless_sway(OUTPUTS, SCALES) as sway:
     saver_on_every_output()
     saver_ends_on_a_key()
     saver_ends_on_pointer_travel()

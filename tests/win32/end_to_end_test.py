@@ -12,7 +12,7 @@ import time
 import unittest
 
 from roses_testing.checks import skip
-from roses_testing.image import screenshot
+from roses_testing.image import screenshot, wait_for_line_thickness
 from roses_testing.processes import Program, wait_exit
 from roses_testing.wine import unmanaged_windows
 from roses_testing.x11 import windows_named, xdotool
@@ -80,6 +80,8 @@ class EndToEnd(unittest.TestCase):
         self.assertLess(shown, 5.0, "a rose within 5 seconds")
         self.assertIn("roses.size: 0 < 1", self.saver.output())
         self.assertEqual(len(windows_named("Screen Saver")), 1)
+        # Wine's display is an ordinary one, 96 DPI: lines 2 pixels wide.
+        self.assertEqual(wait_for_line_thickness(screenshot, 20), 2)
 
         xdotool("mousemove_relative", "--", "3", "0")
         time.sleep(1.0)

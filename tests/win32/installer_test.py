@@ -5,7 +5,7 @@ with display scaling at 150 % (LogPixels 144), on the X display in DISPLAY:
 1. a fresh install puts a byte-identical roses.scr into system32, writes the uninstall entry
    (read back with reg and with wine's own uninstaller) and makes Roses the user's saver;
    the saver reports per-monitor DPI awareness, and the installed roses.scr /s draws over
-   exactly the screen's pixels;
+   exactly the screen's pixels, with lines 3 pixels wide (2 at 96 DPI);
 2. a newer version installed over it with /KEEPSAVER leaves one entry, and the saver the user
    chose since stays chosen;
 3. the uninstaller removes the file, its own files and the entry, and leaves that saver;
@@ -23,7 +23,7 @@ import tempfile
 import time
 
 from roses_testing.checks import SKIPPED
-from roses_testing.image import screenshot
+from roses_testing.image import screenshot, wait_for_line_thickness
 from roses_testing.processes import spawn, stop
 from roses_testing.wine import copy_prefix, shared_prefix, unmanaged_windows
 from roses_testing.x11 import windows_named, xdotool
@@ -165,6 +165,9 @@ def check_scaled_display(prefix, probe):
         print(f"installed saver drew after {time.monotonic() - began:.1f} s in a window "
               f"{rect} on a {screen} screen")
         expect(rect == ["0", "0", *screen], "the window does not cover the screen exactly")
+        width = wait_for_line_thickness(lambda: screenshot(env=prefix.env), 20)
+        print(f"lines {width} pixels wide at 144 DPI")
+        expect(width == 3, f"lines {width} pixels wide at 144 DPI, expected 3")
         xdotool("key", "space", env=prefix.env)
         expect(saver.wait(timeout=10) == 0, "the saver did not end with 0 after a key")
     finally:

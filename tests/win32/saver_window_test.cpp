@@ -116,6 +116,31 @@ TEST_F(SaverWindow, ADisplayChangeFitsTheWindowToTheVirtualScreenFirst) {
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
+TEST_F(SaverWindow, ADpiChangeLeavesTheWindowWhereItIsAndTheLinesAtTheMonitorsDensity) {
+    window = CreateWindowExA(0, test_class, "Screen Saver", WS_POPUP | WS_VISIBLE, 0, 0, 320, 240,
+                             nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(window, nullptr);
+    RECT suggested{10, 20, 110, 90};
+    SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+    RECT kept{};
+    GetWindowRect(window, &kept);
+    EXPECT_EQ(kept.left, 0);
+    EXPECT_EQ(kept.top, 0);
+    EXPECT_EQ(kept.right, 320);
+    EXPECT_EQ(kept.bottom, 240);
+
+    // Laid out again at each monitor's own density, which wine keeps at 96 DPI whatever the
+    // message says. Frames until the worker has planted a rose and a strip is drawn; 1 is
+    // GL's own width.
+    GLfloat width = 1.0f;
+    for (int frame = 0; frame < 400 && width == 1.0f; ++frame) {
+        SendMessageA(window, WM_TIMER, 1, 0);
+        glGetFloatv(GL_LINE_WIDTH, &width);
+        Sleep(25);
+    }
+    EXPECT_EQ(width, 2.0f);
+}
+
 TEST_F(SaverWindow, APreviewGetsItsParentsClientSize) {
     parent =
         CreateWindowExA(0, "RosesSaverWindowParent", "settings", WS_OVERLAPPEDWINDOW | WS_VISIBLE,

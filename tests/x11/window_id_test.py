@@ -3,8 +3,11 @@ XSCREENSAVER_WINDOW), ignores input, and ends when that window goes away."""
 
 import os
 import signal
+import subprocess
+import time
 
 from roses_testing.checks import Checks
+from roses_testing.image import Image, screenshot, wait_for_line_thickness
 from roses_testing.processes import SLOW, Program, binary_from_arguments
 from roses_testing.x11 import expect_follows_resize, wait_for_rose, xdotool
 from roses_testing.xlib import XConnection
@@ -13,6 +16,22 @@ from roses_testing.xserver import xvfb
 roses = binary_from_arguments()
 checks = Checks()
 X, Y, WIDTH, HEIGHT = 200, 150, 400, 300
+
+
+def merge_resources(text):
+    subprocess.run(["xrdb", "-nocpp", "-merge"], input=text.encode(), check=True, timeout=10)
+
+
+def expect_lines(program, left, pixels, what):
+    """The lines drawn in the window at (left, 0) are that many pixels wide."""
+    def window_picture():
+        shot = screenshot()
+        return Image(WIDTH, HEIGHT, b"".join(
+            shot.pixels[(row * shot.width + left) * 3:(row * shot.width + left + WIDTH) * 3]
+            for row in range(HEIGHT)))
+    width = wait_for_line_thickness(window_picture, 20 * SLOW)
+    checks.expect(width == pixels, f"{what}: lines {width} pixels wide, expected {pixels}",
+                  program)
 
 
 def draws_only_inside(program, what):
@@ -61,6 +80,22 @@ with xvfb(1024, 768):
     program.signal(signal.SIGINT)
     code = program.wait(2 * SLOW)
     checks.expect(code == 0, f"SIGINT on the root window: exit code {code}", program)
+
+    # Lines follow the display's scale as desktops publish it: twice as wide at Xft.dpi 192,
+    # unless -scale 1 says otherwise, and back to 2 pixels once the desktop sets 96 DPI.
+    merge_resources("Xft.dpi: 192\n")
+    left = [0, WIDTH + 100]
+    windows = [x.create_window(at, 0, WIDTH, HEIGHT) for at in left]
+    scaled = Program(roses, "-window-id", hex(windows[0]))
+    unscaled = Program(roses, "-window-id", hex(windows[1]), "-scale", "1")
+    expect_lines(scaled, left[0], 4, "Xft.dpi 192")
+    expect_lines(unscaled, left[1], 2, "Xft.dpi 192 and -scale 1")
+    merge_resources("Xft.dpi: 96\n")
+    time.sleep(0.5 * SLOW)
+    expect_lines(scaled, left[0], 2, "Xft.dpi 96 while running")
+    for program in (scaled, unscaled):
+        program.signal(signal.SIGTERM)
+        checks.expect(program.wait(2 * SLOW) == 0, "SIGTERM did not end it with 0", program)
     x.close()
 
 checks.finish()

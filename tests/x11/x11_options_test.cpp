@@ -28,8 +28,9 @@ TEST(x11_options, every_option_takes_one_or_two_dashes_and_values_after_a_space_
     for (auto* saver : {"-saver", "--saver"}) {
         EXPECT_EQ(parse({saver}).options.target, x11_target::saver);
     }
-    auto result = parse({"--window-id=0x2a", "-seed", "7", "--size", "640x480"});
+    auto result = parse({"--window-id=0x2a", "-seed", "7", "--size", "640x480", "--scale=1.5"});
     EXPECT_EQ(result.error, "");
+    EXPECT_EQ(result.options.scale, 1.5);
     EXPECT_EQ(result.options.target, x11_target::window_id);
     EXPECT_EQ(result.options.window, 42u);
     EXPECT_EQ(result.options.seed, 7u);
@@ -37,6 +38,9 @@ TEST(x11_options, every_option_takes_one_or_two_dashes_and_values_after_a_space_
     EXPECT_EQ(result.options.height, 480);
     EXPECT_TRUE(parse({"-help"}).options.help);
     EXPECT_TRUE(parse({"--version"}).options.version);
+    EXPECT_EQ(parse({"-scale", "1"}).options.scale, 1.0);
+    EXPECT_EQ(parse({"--scale", "8"}).options.scale, 8.0);
+    EXPECT_FALSE(parse({}).options.scale.has_value());
 }
 
 TEST(x11_options, without_options_a_window_of_800_by_600_and_the_clock_seed) {
@@ -81,6 +85,18 @@ TEST(x11_options, a_bad_command_line_names_the_offending_word) {
              {{"-seed", "-1"}, "-seed needs"},
              {{"-seed", "4294967296"}, "-seed needs"},
              {{"--seed"}, "--seed needs"},
+             // A scale is a plain decimal from 1 to 8.
+             {{"-scale", "0.99"}, "-scale needs"},
+             {{"-scale=0"}, "-scale needs"},
+             {{"--scale", "-2"}, "--scale needs"},
+             {{"-scale", "8.01"}, "-scale needs"},
+             {{"-scale", "nan"}, "-scale needs"},
+             {{"-scale", "inf"}, "-scale needs"},
+             {{"-scale", "2e0"}, "-scale needs"},
+             {{"-scale", "0x2"}, "-scale needs"},
+             {{"-scale", "two"}, "-scale needs"},
+             {{"-scale", ".5"}, "-scale needs"},
+             {{"-scale"}, "-scale needs"},
              // Control characters are shown, not obeyed: the error stays one line.
              {{"-window-id", "1\n2\x1b[2J"}, "\"1\\n2\\x1b[2J\" is not"},
              {{"--bo\rgus"}, "unknown option \"--bo\\rgus\""},

@@ -19,10 +19,12 @@ NOBODY = 65534
 
 
 @contextlib.contextmanager
-def headless_sway(outputs):
-    """A compositor with these outputs ({name: (width, height)}, named HEADLESS-1, -2, ...);
-    sets the variables that clients find it by while it runs. Skips the test where sway or
-    its helpers are missing or sway cannot start."""
+def headless_sway(outputs, scales=None):
+    """A compositor with these outputs ({name: (width, height)}, named HEADLESS-1, -2, ...),
+    at the scales given ({name: factor}, else 1); sets the variables that clients find it by
+    while it runs. Skips the test where sway or its helpers are missing or sway cannot
+    start."""
+    scales = scales or {}
     for tool in ("sway", "swaymsg", "grim", "wtype"):
         if shutil.which(tool) is None:
             skip(f"{tool} is not installed (tools/setup installs it)")
@@ -34,7 +36,8 @@ def headless_sway(outputs):
             # over it covers in its layout.
             for x, (name, (width, height)) in zip(range(0, 2000 * len(outputs), 2000),
                                                   outputs.items()):
-                file.write(f"output {name} mode {width}x{height} position {x} 0\n")
+                file.write(f"output {name} mode {width}x{height} position {x} 0 "
+                           f"scale {scales.get(name, 1)}\n")
         prefix = []
         if os.getuid() == 0:
             os.chown(runtime, NOBODY, NOBODY)

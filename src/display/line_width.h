@@ -1,0 +1,21 @@
+// How wide the roses' strips are on displays of every density: the one place that turns a
+// display's scale into a line width.
+#pragma once
+
+namespace roses {
+
+// The density for which a width of 2 pixels was chosen: a display of ordinary density.
+inline constexpr double ordinary_dpi = 96.0;
+
+// Device pixels per ordinary pixel of a display with dpi dots per inch. A lower figure, or
+// none (0, NaN), counts as an ordinary display: the strips never get thinner than 2 pixels.
+double scale_for_dpi(double dpi);
+
+// 2 pixels times the scale, and no wider than widest, the driver's widest line (none when
+// widest is 0), unless that is below 2. A scale below 1 or not finite counts as 1.
+float line_width_for(double scale, float widest);
+
+// The same for the driver of the current GL context.
+float line_width_for(double scale);
+
+} // namespace roses
