@@ -52,10 +52,9 @@ parse_result<headless_options> parse_headless_options(int argc, const char* cons
             options.width = size->first;
             options.height = size->second;
         } else if (name == "scale") {
-            const auto text = words.value();
-            const auto scale = text ? parse_scale(*text) : std::nullopt;
+            const auto scale = words.scale();
             if (!scale) {
-                return result.refuse(words.needs("a decimal number from 1 to 8"));
+                return result.refuse(words.needs(scale_range));
             }
             options.scale = *scale;
         } else if (name == "frames") {

@@ -41,6 +41,8 @@ inline constexpr double max_scale = 8.0;
 // A display scale written as a plain decimal number ("1", "1.5", "2"): digits with at most one
 // point between digits, from min_scale to max_scale. No sign, exponent, hex, nan or inf.
 std::optional<double> parse_scale(std::string_view text);
+// What a refusal of a bad scale says it needs.
+inline constexpr std::string_view scale_range = "a decimal number from 1 to 8";
 
 // A word as an error line repeats it: control characters (a newline, an escape sequence)
 // are written as \n, \t, \r or \xNN, so that whatever a caller passes, the line stays one
@@ -90,6 +92,11 @@ class option_reader {
     template <typename T> std::optional<T> number() {
         const auto text = value();
         return text ? parse_number<T>(*text) : std::nullopt;
+    }
+    // The value as a display scale (parse_scale); none when it is missing or not one.
+    std::optional<double> scale() {
+        const auto text = value();
+        return text ? parse_scale(*text) : std::nullopt;
     }
 
     // The line that refuses the option's value: `--size needs WxH, not "0x0"`, or without

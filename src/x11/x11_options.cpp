@@ -59,10 +59,9 @@ x11_parse_result parse_x11_options(int argc, const char* const* argv) {
                 return result;
             }
         } else if (name == "scale") {
-            const auto text = words.value();
-            const auto scale = text ? parse_scale(*text) : std::nullopt;
+            const auto scale = words.scale();
             if (!scale) {
-                return result.refuse(words.needs("a decimal number from 1 to 8"));
+                return result.refuse(words.needs(scale_range));
             }
             options.scale = *scale;
         } else if (words.is_switch("version")) {
