@@ -55,7 +55,7 @@ with xvfb(1024, 768):
     checks.expect(program.wait(1 * SLOW) is None, "input ended the hack", program)
     # As a settings preview pane that grows: the picture follows the window.
     expect_follows_resize(checks, program, window, (X, Y, WIDTH, HEIGHT),
-                          (X, Y, 2 * WIDTH, 2 * HEIGHT), 25 * SLOW)
+                          (X, Y, 2 * WIDTH, 2 * HEIGHT), 45 * SLOW)
     x.destroy_window(window)
     code = program.wait(3 * SLOW)
     checks.expect(code == 0, f"window destroyed: exit code {code}, expected 0", program)

@@ -35,7 +35,7 @@ with xvfb():
     if checks.expect(picture, "no rose in a 300x200 window", program):
         checks.expect(picture.lit_outside(0, 0, 300, 200) == 0, "pixels lit outside 300x200")
     # A much larger window: the next frames are laid out for the new size.
-    expect_follows_resize(checks, program, window, (0, 0, 300, 200), (0, 0, 900, 700), 25 * SLOW)
+    expect_follows_resize(checks, program, window, (0, 0, 300, 200), (0, 0, 900, 700), 45 * SLOW)
     program.signal(signal.SIGINT)
     code = program.wait(2 * SLOW)
     checks.expect(code == 0, f"SIGINT: exit code {code}, expected 0", program)

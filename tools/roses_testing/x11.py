@@ -45,7 +45,8 @@ def expect_follows_resize(checks, program, window, old, new, timeout):
     """Resizes the window from the old rectangle (x, y, width, height) to the new one at the
     same place and expects the picture laid out for the new size: once the rose has grown over
     a quarter of the new window, pixels beyond the old bounds and the rose's box centred in
-    the new window (within its middle half: the camera wanders)."""
+    the new window (within its middle half: the camera wanders). A rose of many points takes
+    up to half a minute to spread that far, so give it that much and more."""
     x, y, width, height = new
     what = f"resized from {old[2]}x{old[3]} to {width}x{height}"
     xdotool("windowsize", window, width, height)
