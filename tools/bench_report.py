@@ -4,6 +4,9 @@
 Reads <dir>/native.json, <dir>/wine.json (Google Benchmark) and <dir>/native.csv,
 <dir>/wine.csv (one search time per seed) and writes <dir>/table.md and
 <dir>/search_times.mvg.
+
+With --wasm <dir> <rounds>: reads <dir>/native-<k>.json and <dir>/wasm-<k>.json for each
+round k and writes <dir>/wasm.md, the median of the rounds for each benchmark.
 """
 import csv
 import json
@@ -146,7 +149,45 @@ def plot(curves, path):
     path.write_text("\n".join(out) + "\n")
 
 
+def wasm_table(directory, rounds):
+    runs = {"native": [], "wasm": []}
+    for k in range(1, rounds + 1):
+        for side in runs:
+            runs[side].append(load_benchmarks(directory / f"{side}-{k}.json"))
+
+    def median(side, name):
+        return percentile([run[name] for run in runs[side]], 0.5)
+
+    rows = [
+        ("full-length orbit, literal evaluation (µs)", "BM_evaluate_full_length_reference", 1),
+        ("full-length orbit, fast evaluation (µs)", "BM_evaluate_full_length", 1),
+        ("full-length orbit, fast evaluation, SSE2 kernel (µs)", "BM_evaluate_full_length_sse2",
+         1),
+        ("interpolated point, fast evaluation (ns)", "BM_evaluate_full_length",
+         1e3 / POINTS_PER_ORBIT),
+        ("escaping candidate (ns)", "BM_evaluate_escape", 1e3),
+        # One iteration of the search benchmark searches seeds 1 to 50 (its default).
+        ("accepted rose, fast search, mean over seeds 1-50 (ms)", "BM_search", 1e-3 / 50),
+    ]
+    lines = ["| per | native | wasm | wasm / native |", "|---|---:|---:|---:|"]
+    for label, name, scale in rows:
+        native, wasm = median("native", name) * scale, median("wasm", name) * scale
+        lines.append(f"| {label} | {number(native)} | {number(wasm)} | {wasm / native:.1f}× |")
+    lines.append("")
+    # The wasm build's own report of the processor is not the machine's (emscripten has no
+    # view of it), so the native run's stands for both.
+    context = load_context(directory / "native-1.json")
+    load = ", ".join(f"{x:.2f}" for x in context.get("load_avg", []))
+    lines.append(f"- Median of {rounds} rounds, each the native run then the wasm one, on "
+                 f"{context.get('num_cpus')} × {context.get('mhz_per_cpu')} MHz, load average "
+                 f"{load or 'not reported'} at the start, {context.get('date')}.")
+    (directory / "wasm.md").write_text("\n".join(lines) + "\n")
+
+
 def main():
+    if len(sys.argv) > 1 and sys.argv[1] == "--wasm":
+        wasm_table(Path(sys.argv[2]), int(sys.argv[3]))
+        return
     directory = Path(sys.argv[1] if len(sys.argv) > 1 else "build/bench")
     native_bench = load_benchmarks(directory / "native.json")
     wine_bench = load_benchmarks(directory / "wine.json")

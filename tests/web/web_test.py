@@ -145,6 +145,28 @@ def live_page(browser, url, page_target):
           f"?seed=abc draws ({count} lit pixels) and warns once: {warnings}")
 
 
+def shown_sentence(browser, protocol):
+    # Until the new document has its body, the old one or none at all may answer.
+    return browser.wait_for(
+        f"(m => location.protocol == '{protocol}' && m && getComputedStyle(m).display != "
+        "'none' && m.textContent)(document.getElementById('message'))", 20)
+
+
+def fallbacks(browser, url, page):
+    """Where the page cannot run it says why in one sentence rather than stay blank."""
+    browser.navigate("file://" + os.path.abspath(os.path.join(page, "index.html")))
+    sentence = shown_sentence(browser, "file:")
+    check("serve" in sentence and sentence.count(".") == 1,
+          f"opened from a file, the page says to serve it: {sentence!r}")
+
+    script = browser.send("Page.addScriptToEvaluateOnNewDocument",
+                          source="HTMLCanvasElement.prototype.getContext = () => null;")
+    browser.navigate(url)
+    sentence = shown_sentence(browser, "http:")
+    browser.send("Page.removeScriptToEvaluateOnNewDocument", identifier=script["identifier"])
+    check("WebGL" in sentence, f"without WebGL the page says so: {sentence!r}")
+
+
 def main():
     page, roses = sys.argv[1], sys.argv[2]
     seeds = [1, 2, 3]
@@ -160,6 +182,8 @@ def main():
             errors += browser.errors
             if len(seeds) == 3:
                 live_page(browser, url, target)
+                errors += browser.errors
+                fallbacks(browser, url, page)
         errors += browser.errors
     finally:
         browser.close()
