@@ -58,7 +58,7 @@ def drawn(output, size=None):
 
 
 def expect_lines(program, output, pixels, what):
-    width = wait_for_line_thickness(lambda: output_image(output), 20 * SLOW)
+    width = wait_for_line_thickness(lambda: output_image(output), 40 * SLOW)
     checks.expect(width == pixels, f"{what}: lines {width} pixels wide, expected {pixels}",
                   program)
 

@@ -29,7 +29,7 @@ def expect_lines(program, left, pixels, what):
         return Image(WIDTH, HEIGHT, b"".join(
             shot.pixels[(row * shot.width + left) * 3:(row * shot.width + left + WIDTH) * 3]
             for row in range(HEIGHT)))
-    width = wait_for_line_thickness(window_picture, 20 * SLOW)
+    width = wait_for_line_thickness(window_picture, 40 * SLOW)
     checks.expect(width == pixels, f"{what}: lines {width} pixels wide, expected {pixels}",
                   program)
 
