@@ -15,7 +15,7 @@ import threading
 import time
 
 from roses_testing.checks import Checks
-from roses_testing.image import wait_for_line_thickness
+from roses_testing.image import MEASURABLE_ROSE, wait_for_line_thickness
 from roses_testing.processes import SLOW, Program, binary_from_arguments, wait_until
 from roses_testing.wayland import headless_sway, output_image, output_sizes, swaymsg
 
@@ -195,7 +195,7 @@ def command_line_and_environment():
 
 
 def saver_on_every_output():
-    program = Program(roses, "-wayland")
+    program = Program(roses, "-wayland", *MEASURABLE_ROSE)
     for name, size in OUTPUTS.items():
         rose = drawn(name, size)
         checks.expect(rose, f"the saver drew nothing on {name}{rose}", program)

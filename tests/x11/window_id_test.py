@@ -7,7 +7,7 @@ import subprocess
 import time
 
 from roses_testing.checks import Checks
-from roses_testing.image import Image, screenshot, wait_for_line_thickness
+from roses_testing.image import MEASURABLE_ROSE, Image, screenshot, wait_for_line_thickness
 from roses_testing.processes import SLOW, Program, binary_from_arguments
 from roses_testing.x11 import expect_follows_resize, wait_for_rose, xdotool
 from roses_testing.xlib import XConnection
@@ -45,7 +45,7 @@ with xvfb(1024, 768):
     x = XConnection()
 
     window = x.create_window(X, Y, WIDTH, HEIGHT)
-    program = Program(roses, "-window-id", hex(window))
+    program = Program(roses, "-window-id", hex(window), *MEASURABLE_ROSE)
     draws_only_inside(program, "-window-id")
     # Input belongs to the window's owner: a hack never ends on it.
     xdotool("mousemove", X + 10, Y + 10)
@@ -86,8 +86,8 @@ with xvfb(1024, 768):
     merge_resources("Xft.dpi: 192\n")
     left = [0, WIDTH + 100]
     windows = [x.create_window(at, 0, WIDTH, HEIGHT) for at in left]
-    scaled = Program(roses, "-window-id", hex(windows[0]))
-    unscaled = Program(roses, "-window-id", hex(windows[1]), "-scale", "1")
+    scaled = Program(roses, "-window-id", hex(windows[0]), *MEASURABLE_ROSE)
+    unscaled = Program(roses, "-window-id", hex(windows[1]), "-scale", "1", *MEASURABLE_ROSE)
     expect_lines(scaled, left[0], 4, "Xft.dpi 192")
     expect_lines(unscaled, left[1], 2, "Xft.dpi 192 and -scale 1")
     merge_resources("Xft.dpi: 96\n")

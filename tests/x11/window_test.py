@@ -3,6 +3,7 @@
 import signal
 
 from roses_testing.checks import Checks
+from roses_testing.image import MEASURABLE_ROSE
 from roses_testing.processes import SLOW, Program, binary_from_arguments
 from roses_testing.x11 import expect_follows_resize, find_window, wait_for_rose, xdotool
 from roses_testing.xlib import XConnection
@@ -30,7 +31,7 @@ with xvfb():
     code = program.wait(2 * SLOW)
     checks.expect(code == 0, f"SIGTERM: exit code {code}, expected 0", program)
 
-    program, window = started_window("--size", "300x200")
+    program, window = started_window("--size", "300x200", *MEASURABLE_ROSE)
     picture = wait_for_rose(0, 0, 300, 200, 5 * SLOW)
     if checks.expect(picture, "no rose in a 300x200 window", program):
         checks.expect(picture.lit_outside(0, 0, 300, 200) == 0, "pixels lit outside 300x200")
