@@ -8,7 +8,7 @@ import shutil
 import tempfile
 
 from roses_testing.checks import Checks, skip
-from roses_testing.image import screenshot
+from roses_testing.image import MEASURABLE_ROSE, screenshot
 from roses_testing.processes import SLOW, Program, binary_from_arguments, wait_until
 from roses_testing.x11 import find_window, xdotool
 from roses_testing.xserver import start_x_server
@@ -42,7 +42,7 @@ try:
     except (RuntimeError, OSError):
         skip("Xorg with the dummy driver did not start")
     checks = Checks()
-    program = Program(roses, "--saver")
+    program = Program(roses, "--saver", *MEASURABLE_ROSE)
     window = find_window("Roses", 15 * SLOW)
     geometry = xdotool("getwindowgeometry", window) if window else ""
     checks.expect("Position: 0,0" in geometry and "Geometry: 2048x768" in geometry,
