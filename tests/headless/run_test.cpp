@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 #include <sstream>
 #include <string>
@@ -36,7 +37,21 @@ class HeadlessRun : public testing::Test {
         fs::remove_all(dir);
         fs::create_directories(dir);
     }
-    void TearDown() override { fs::remove_all(dir); }
+    void TearDown() override {
+        // What a failed run said (a sanitizer's report among it) tells more than its exit code,
+        // and it goes with the folder.
+        if (HasFailure()) {
+            for (const auto& entry : fs::directory_iterator(dir)) {
+                if (entry.path().extension() == ".err") {
+                    const std::string text = slurp(entry.path());
+                    std::cout << "--- " << entry.path().filename().string() << " (end)\n"
+                              << text.substr(text.size() - std::min<std::size_t>(text.size(), 8000))
+                              << '\n';
+                }
+            }
+        }
+        fs::remove_all(dir);
+    }
 
     // Runs the program with the arguments; standard error goes to dir/<name>.err.
     int run(const std::string& args, const std::string& name = "run",
