@@ -134,7 +134,7 @@ double monitors_cpu_per_step(int count, std::int32_t width, std::int32_t height,
         monitors.push_back({i * width, 0, width, height});
     }
     monitor_scenes scenes(false);
-    scenes.lay_out(monitors, width * count, height);
+    scenes.lay_out(monitors, {width * count, height});
     const double start = process_cpu_ms();
     for (long step = 0; step < steps; ++step) {
         for (std::size_t i = 0; i < scenes.count(); ++i) {

@@ -10,18 +10,19 @@ MAY_INCLUDE = {
     "garden": {"random"},
     "display": {"random", "garden"},
     "scene": {"random", "garden", "display"},
-    # What the hosts share, below them: the Linux hosts' skeleton, and the event lines that
-    # the renderer and the page both write.
-    "linux": {"display"},
+    # What the hosts share, below them: what any platform may use, the Linux hosts'
+    # skeleton, and the recorded run that the renderer and the page both make.
+    "common": set(),
+    "linux": {"display", "common"},
     "events": set(CORE),
     # The hosts: the core and what they share, never each other.
-    "win32": set(CORE),
-    "x11": set(CORE) | {"linux"},
-    "headless": set(CORE) | {"linux", "events"},
-    "wayland": set(CORE) | {"linux"},
-    "web": set(CORE) | {"events"},
+    "win32": set(CORE) | {"common"},
+    "x11": set(CORE) | {"common", "linux"},
+    "headless": set(CORE) | {"common", "linux", "events"},
+    "wayland": set(CORE) | {"common", "linux"},
+    "web": set(CORE) | {"common", "events"},
     # The composition root picks a host.
-    "app": {"x11", "headless", "wayland"},
+    "app": {"common", "x11", "headless", "wayland"},
 }
 
 src = pathlib.Path(sys.argv[1])

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "common/option_reader.h"
 #include "headless/headless.h"
 #include "x11/x11_host.h"
 #ifdef ROSES_HAVE_WAYLAND
@@ -11,18 +12,6 @@
 #endif
 
 namespace {
-
-// The option with one or two dashes, as every option of the program may be written.
-bool spelled_as(std::string_view word, std::string_view name) {
-    if (word.starts_with("--")) {
-        word.remove_prefix(2);
-    } else if (word.starts_with("-")) {
-        word.remove_prefix(1);
-    } else {
-        return false;
-    }
-    return word == name;
-}
 
 int wayland(int argc, char** argv) {
 #ifdef ROSES_HAVE_WAYLAND
@@ -39,11 +28,12 @@ int wayland(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
-        const std::string_view word = argv[i];
-        if (spelled_as(word, "headless")) {
+        // With one dash or two, as every option of the program may be written.
+        const std::string_view name = roses::option_name(argv[i]);
+        if (name == "headless") {
             return roses::headless_main(argc, argv);
         }
-        if (spelled_as(word, "wayland") || spelled_as(word, "wayland-background")) {
+        if (name == "wayland" || name == "wayland-background") {
             return wayland(argc, argv);
         }
     }

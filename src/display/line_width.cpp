@@ -23,17 +23,17 @@ float line_width_for(double scale, float widest) {
         scale = 1.0;
     }
     const auto width = static_cast<float>(ordinary_line_width * scale);
-    // Never below the ordinary width, which was always asked for whatever the driver said:
-    // a host that widens lines itself (the web page draws them as triangles) relies on it.
+    // Never below the ordinary width, which was always asked for whatever the driver said, so
+    // that a driver with a narrower limit still draws what it always drew.
     const auto limit = std::max(widest, static_cast<float>(ordinary_line_width));
     return widest > 0.0f && width > limit ? limit : width;
 }
 
-float line_width_for(double scale) {
+float widest_line_width() {
     // A driver that knows only OpenGL 1.1 leaves the range untouched: its own clamp applies.
     GLfloat range[2] = {0.0f, 0.0f};
     glGetFloatv(GL_ALIASED_LINE_WIDTH_RANGE, range);
-    return line_width_for(scale, range[1]);
+    return range[1];
 }
 
 } // namespace roses

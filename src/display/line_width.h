@@ -15,7 +15,7 @@ double scale_for_dpi(double dpi);
 // widest is 0), unless that is below 2. A scale below 1 or not finite counts as 1.
 float line_width_for(double scale, float widest);
 
-// The same for the driver of the current GL context.
-float line_width_for(double scale);
+// The widest line that the driver of the current GL context draws; 0 where it does not say.
+float widest_line_width();
 
 } // namespace roses

@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "garden/rose_garden.h"
-#include "scene/monitor_scenes.h"
+#include "scene/monitor_layout.h"
 
 namespace roses {
 

@@ -7,16 +7,13 @@
 #include <vector>
 
 #include "display/gl_headers.h"
-#include "events/events_log.h"
+#include "events/recorded_run.h"
 #include "headless/options.h"
 #include "headless/output_file.h"
 #include "headless/png_file.h"
 #include "linux/egl_pbuffer_context.h"
 #include "linux/process.h"
 #include "linux/signal_handling.h"
-#include "random/random.h"
-#include "scene/frame.h"
-#include "scene/monitor_scenes.h"
 
 namespace roses {
 namespace {
@@ -89,53 +86,22 @@ int render(headless_options options, int stop_fd, int& stopped_by) {
         }
     }
 
-    if (options.seed) {
-        reseed_random(*options.seed);
-    }
     egl_pbuffer_context gl;
     if (!gl.create(options.width, options.height)) {
         return complain(exit_environment, "cannot render without a display: " + gl.error());
     }
 
-    events_log events(events_file.stream());
-    // Scenes without workers: the steps below tick the gardens themselves, in lockstep.
-    monitor_scenes scenes(false);
     // Every monitor of the picture has the one scale of the command line.
-    for (monitor_rect& monitor : options.monitors) {
-        monitor.scale = options.scale;
-    }
-    scenes.lay_out(options.monitors, options.width, options.height, options.scale);
-    if (options.monitors.empty()) {
-        scenes.scene(0).garden.on_event = [&events](const garden_event& event) {
-            events.record(event);
-        };
-        events.start(random_seed(), options.width, options.height,
-                     projection_for(options.width, options.height));
-    } else {
-        for (std::size_t i = 0; i < scenes.count(); ++i) {
-            const auto index = static_cast<std::int32_t>(i);
-            scenes.scene(i).garden.on_event = [&events, index](const garden_event& event) {
-                events.record(event, index);
-            };
-            const monitor_rect& place = scenes.monitor(i);
-            events.start(random_seed(), index, place, projection_for(place.width, place.height));
-        }
-    }
-
-    // Simulated time: each 50 ms step is one tick of every garden, then one frame of every
-    // scene, each in the order of the monitors, so a seed draws the same numbers everywhere.
+    recorded_run run(events_file.stream(), options.seed, options.monitors,
+                     {options.width, options.height, options.scale});
     for (std::int64_t step = 1; step <= options.frames; ++step) {
         if ((stopped_by = take_stop_signal(stop_fd)) != 0) {
             return exit_environment;
         }
-        events.step = step;
-        for (std::size_t i = 0; i < scenes.count(); ++i) {
-            scenes.scene(i).garden.tick();
-        }
-        scenes.render();
-        if (events.write_error() != 0) {
+        run.step();
+        if (run.write_error() != 0) {
             return cannot_write("the events file", options.events,
-                                system_reason(events.write_error()));
+                                system_reason(run.write_error()));
         }
         if (!options.frames_dir.empty() && step % options.every == 0) {
             glFinish();
@@ -161,7 +127,7 @@ int render(headless_options options, int stop_fd, int& stopped_by) {
     }
     if (events_file.is_open()) {
         std::string reason =
-            events.write_error() != 0 ? system_reason(events.write_error()) : events_file.close();
+            run.write_error() != 0 ? system_reason(run.write_error()) : events_file.close();
         if (!reason.empty()) {
             return cannot_write("the events file", options.events, reason);
         }

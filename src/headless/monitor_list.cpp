@@ -3,7 +3,7 @@
 #include <optional>
 #include <utility>
 
-#include "linux/option_reader.h"
+#include "common/option_reader.h"
 
 namespace roses {
 namespace {
@@ -63,9 +63,7 @@ std::string parse_monitor_list(std::string_view flag, std::string_view text, std
                    std::to_string(width) + "x" + std::to_string(height) + " picture";
         }
         for (std::size_t i = 0; i < read.size(); ++i) {
-            const monitor_rect& other = read[i];
-            if (rect->x < other.x + other.width && other.x < rect->x + rect->width &&
-                rect->y < other.y + other.height && other.y < rect->y + rect->height) {
+            if (overlap(*rect, read[i])) {
                 return name + ": the rectangle " + quoted(word) + " overlaps " + quoted(words[i]);
             }
         }

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "scene/monitor_scenes.h"
+#include "scene/monitor_layout.h"
 
 namespace roses {
 

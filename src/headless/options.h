@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "scene/monitor_scenes.h"
+#include "scene/monitor_layout.h"
 
-#include "linux/option_reader.h"
+#include "common/option_reader.h"
 
 namespace roses {
 

@@ -2,7 +2,11 @@
 // and the connections it keeps open until then.
 #pragma once
 
+#include <cstdio>
+#include <optional>
 #include <string>
+
+#include "common/option_reader.h"
 
 namespace roses {
 
@@ -19,5 +23,20 @@ int complain(int code, const std::string& line);
 // the GL driver on it, which leaves allocations behind that nothing can free and no leak
 // checker can name; exiting closes it just the same.
 void keep_until_exit(const void* connection);
+
+// What every command line does before its host runs: a refusal ends the program with
+// exit_usage, -help prints the usage. The exit code, or none when the host runs.
+template <typename Options>
+[[nodiscard]] std::optional<int> settle_command_line(const parse_result<Options>& parsed,
+                                                     const std::string& usage) {
+    if (!parsed.error.empty()) {
+        return complain(exit_usage, parsed.error);
+    }
+    if (parsed.options.help) {
+        std::fputs(usage.c_str(), stdout);
+        return exit_ok;
+    }
+    return std::nullopt;
+}
 
 } // namespace roses

@@ -31,6 +31,12 @@ void load_view(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t 
     gluLookAt(p.eye[0], p.eye[1], p.eye[2], p.centre[0], p.centre[1], p.centre[2], 0.0, 1.0, 0.0);
 }
 
+// The widest line that the driver draws does not change while its context lives: it is
+// asked when a scene is laid out, not in every frame.
+void take_line_width(saver_scene& scene) {
+    scene.line_width = line_width_for(scene.scale, widest_line_width());
+}
+
 } // namespace
 
 projection projection_for(std::int32_t width, std::int32_t height) {
@@ -55,6 +61,7 @@ projection projection_for(std::int32_t width, std::int32_t height) {
 void set_projection(saver_scene& scene, std::int32_t width, std::int32_t height) {
     load_view(0, 0, width, height);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    take_line_width(scene);
     scene.set_size(width, height);
 }
 
@@ -69,6 +76,7 @@ void use_viewport(const viewport_area& area) {
 void set_projection(saver_scene& scene, const viewport_area& area) {
     use_viewport(area);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    take_line_width(scene);
     scene.set_size(area.width, area.height);
 }
 
@@ -80,7 +88,7 @@ void render_frame(saver_scene& scene) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glPushMatrix();
     scene.frame_update();
-    const float line_width = line_width_for(scene.scale);
+    const float line_width = scene.line_width;
     scene.garden.visit_roses([line_width](rose& live) { draw_rose(live, line_width); });
     glFlush();
     glPopMatrix();

@@ -31,8 +31,12 @@ class saver_scene {
     std::int32_t height = 0;
     // Device pixels per ordinary pixel of the display drawn on (1 at 96 DPI): the strips are
     // drawn that much wider, so that a dense display shows the picture of an ordinary one.
-    // Hosts set it on the window thread and again whenever the display's scale changes.
+    // Hosts hand it over with their monitors (monitor_scenes::lay_out) on the window thread,
+    // again whenever the display's scale changes.
     double scale = 1.0;
+    // The strips' width for that scale on the current driver, taken when the scene is laid
+    // out (set_projection).
+    float line_width = 2.0f;
 
     // Without start_worker, set_size never starts the thread: the caller runs
     // garden.tick() itself (tests, the headless renderer).

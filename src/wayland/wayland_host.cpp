@@ -85,6 +85,8 @@ class wayland_client {
     std::vector<std::unique_ptr<wayland_output>> outputs;
     std::vector<std::unique_ptr<wayland_input>> inputs;
     std::string failure;
+    // The stop signals' descriptor while the loop runs.
+    int stop_fd = -1;
 };
 
 constexpr const char* lost_connection = "lost the connection to the Wayland compositor";
@@ -221,10 +223,24 @@ bool wayland_client::flush_before_wait() {
     if (wl_display_prepare_read(display) != 0) {
         return false; // more events were queued meanwhile: dispatch them first
     }
-    if (wl_display_flush(display) < 0 && errno != EAGAIN) {
-        wl_display_cancel_read(display);
-        failure = lost_connection;
-        return false;
+    // A full socket takes the rest once the compositor has read some: wait for that rather
+    // than sleep with requests unsent, which would leave a frame half committed. A stop
+    // signal ends the wait, and the loop then ends.
+    while (wl_display_flush(display) < 0) {
+        if (errno != EAGAIN) {
+            wl_display_cancel_read(display);
+            failure = lost_connection;
+            return false;
+        }
+        pollfd waits[2] = {{wl_display_get_fd(display), POLLOUT, 0}, {stop_fd, POLLIN, 0}};
+        if (poll(waits, 2, -1) < 0 && errno != EINTR) {
+            wl_display_cancel_read(display);
+            failure = lost_connection;
+            return false;
+        }
+        if ((waits[1].revents & POLLIN) != 0) {
+            break;
+        }
     }
     return true;
 }
@@ -243,7 +259,8 @@ bool wayland_client::read_after_wait(short revents) {
     return failure.empty();
 }
 
-std::string wayland_client::run(int stop_fd) {
+std::string wayland_client::run(int stop) {
+    stop_fd = stop;
     paced_loop_steps steps;
     steps.handle_events = [this] { return handle_events(); };
     steps.draw_frame = [this] { draw_all(); };

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "linux/pointer_travel.h"
+#include "common/pointer_travel.h"
 
 namespace roses {
 

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "linux/option_reader.h"
+#include "common/option_reader.h"
 
 namespace roses {
 

@@ -1,7 +1,5 @@
 #include "wayland/wayland_output.h"
 
-#include "display/gl_headers.h"
-#include "scene/frame.h"
 #include "wayland/unused_event.h"
 
 namespace roses {
@@ -33,10 +31,8 @@ wayland_output::wayland_output(const wayland_globals& globals, std::uint32_t nam
 }
 
 wayland_output::~wayland_output() {
-    if (scene) {
-        scene->stop_worker();
-        scene.reset();
-    }
+    // The scene's worker stops before the context it draws for goes.
+    scenes.reset();
     const EGLDisplay display = globals.egl.display;
     if (context != EGL_NO_CONTEXT || egl_surface != EGL_NO_SURFACE) {
         eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
@@ -125,16 +121,15 @@ void wayland_output::resize() {
     }
     width = new_width;
     height = new_height;
-    if (!scene) {
+    if (!scenes) {
         gl_failure = start_gl(width, height);
         return;
     }
     // The output changed its size or its scale: the next buffer takes the new size, and the
     // scene lays its roses and its projection out again.
     wl_egl_window_resize(egl_window, width, height, 0, 0);
-    scene->scale = scale;
     if (make_current()) {
-        set_projection(*scene, width, height);
+        lay_out();
     }
 }
 
@@ -158,11 +153,14 @@ std::string wayland_output::start_gl(std::int32_t first_width, std::int32_t firs
     // block a surface the compositor does not show (a background under full-screen windows)
     // and with it every other output.
     eglSwapInterval(display, 0);
-    scene = std::make_unique<saver_scene>();
-    // The buffer has the output's pixels, so the strips widen by the output's scale.
-    scene->scale = scale;
-    set_projection(*scene, first_width, first_height);
+    scenes = std::make_unique<monitor_scenes>();
+    lay_out();
     return {};
+}
+
+void wayland_output::lay_out() {
+    // The buffer has the output's pixels, so the strips widen by the output's scale.
+    scenes->lay_out({}, {width, height, static_cast<double>(scale)});
 }
 
 bool wayland_output::make_current() {
@@ -170,12 +168,10 @@ bool wayland_output::make_current() {
 }
 
 void wayland_output::draw() {
-    if (!scene || was_closed || !make_current()) {
+    if (!scenes || was_closed || !make_current()) {
         return;
     }
-    render_frame(*scene);
-    glFinish();
-    glFlush();
+    scenes->render();
     if (buffer_scale_due) {
         // Goes with the first buffer of the new size, which this swap commits.
         wl_surface_set_buffer_scale(wl_surface_, scale);

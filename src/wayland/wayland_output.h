@@ -12,7 +12,7 @@
 #include <string>
 
 #include "linux/egl_setup.h"
-#include "scene/saver_scene.h"
+#include "scene/monitor_scenes.h"
 #include "wayland/layer_shell.h"
 #include "wayland/wayland_options.h"
 
@@ -59,6 +59,7 @@ class wayland_output {
     // output's scale.
     void resize();
     [[nodiscard]] std::string start_gl(std::int32_t width, std::int32_t height);
+    void lay_out();
     [[nodiscard]] bool make_current();
 
     const wayland_globals& globals;
@@ -70,7 +71,8 @@ class wayland_output {
     wl_egl_window* egl_window = nullptr;
     EGLSurface egl_surface = EGL_NO_SURFACE;
     EGLContext context = EGL_NO_CONTEXT;
-    std::unique_ptr<saver_scene> scene;
+    // The output's one scene, laid out for the surface's pixels and the output's scale.
+    std::unique_ptr<monitor_scenes> scenes;
     // The size the compositor gives, in its units, and the output's scale: a HiDPI output
     // gets pixels of its own rather than a picture scaled up.
     std::int32_t logical_width = 0;

@@ -1,60 +1,29 @@
 #include "web/page_query.h"
 
-#include <charconv>
+#include "common/option_reader.h"
 
 namespace roses {
 namespace {
 
-template <typename number> std::optional<number> whole(std::string_view text) {
-    number value{};
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (text.empty() || error != std::errc() || stop != end) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-// Address text arrives percent-encoded: an unusual character is shown as it was sent, which
-// keeps the message on one line and free of control characters.
-std::string quoted(std::string_view value) {
-    std::string text(1, '\'');
-    for (const char c : value) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7f) {
-            text.push_back('?');
-        } else {
-            text.push_back(c);
-        }
-    }
-    text.push_back('\'');
-    return text;
-}
-
 std::string read_pair(std::string_view key, std::string_view value, page_query& query) {
     if (key == "seed") {
-        const auto seed = whole<std::uint32_t>(value);
+        const auto seed = parse_number<std::uint32_t>(value);
         if (!seed) {
-            return "seed needs a whole number from 0 to 4294967295, not " + quoted(value);
+            return needs(key, seed_wording, value);
         }
         query.seed = *seed;
     } else if (key == "size") {
-        const std::size_t x = value.find('x');
-        const auto width =
-            x == std::string_view::npos ? std::nullopt : whole<std::int32_t>(value.substr(0, x));
-        const auto height =
-            x == std::string_view::npos ? std::nullopt : whole<std::int32_t>(value.substr(x + 1));
-        if (!width || !height || *width < 1 || *height < 1 || *width > max_check_side ||
-            *height > max_check_side) {
-            return "size needs WxH with each side from 1 to " + std::to_string(max_check_side) +
-                   ", not " + quoted(value);
+        const auto size = parse_size(value, max_check_side);
+        if (!size) {
+            return needs(key, "WxH with each side from 1 to " + std::to_string(max_check_side),
+                         value);
         }
-        query.width = *width;
-        query.height = *height;
+        query.width = size->first;
+        query.height = size->second;
     } else if (key == "frames") {
-        const auto frames = whole<std::int64_t>(value);
-        if (!frames || *frames < 0) {
-            return "frames needs a whole number of at least 0, not " + quoted(value);
+        const auto frames = parse_number<std::int64_t>(value);
+        if (!frames) {
+            return needs(key, "a whole number of at least 0", value);
         }
         query.frames = *frames;
     }

@@ -8,12 +8,10 @@
 #include <string>
 
 #include "display/gl_headers.h"
-#include "events/events_log.h"
+#include "events/recorded_run.h"
 #include "random/random.h"
-#include "scene/frame.h"
-#include "scene/saver_scene.h"
+#include "scene/monitor_scenes.h"
 #include "web/page_query.h"
-#include "web/webgl_shim.h"
 
 extern "C" {
 // From the page's script library: a WebGL context on the page's canvas, with the
@@ -29,14 +27,14 @@ enum open_result { live = 0, live_with_warning = 1, check = 2, check_refused = -
 struct web_page {
     page_query query;
     std::string text;
-    std::unique_ptr<saver_scene> scene;
+    // One scene for the canvas: the page is one monitor's, and its pixel ratio is the scale.
+    std::unique_ptr<monitor_scenes> scenes;
 };
 
 web_page page;
 
-void project(std::int32_t width, std::int32_t height, float scale) {
-    set_line_scale(scale);
-    set_projection(*page.scene, width, height);
+void lay_out(std::int32_t width, std::int32_t height, float scale) {
+    page.scenes->lay_out({}, {width, height, scale});
 }
 
 } // namespace
@@ -80,19 +78,19 @@ EMSCRIPTEN_KEEPALIVE int roses_begin(std::int32_t width, std::int32_t height, fl
     if (page.query.seed) {
         reseed_random(*page.query.seed);
     }
-    page.scene = std::make_unique<saver_scene>(false);
-    project(width, height, scale);
+    page.scenes = std::make_unique<monitor_scenes>(false);
+    lay_out(width, height, scale);
     return 1;
 }
 
 EMSCRIPTEN_KEEPALIVE void roses_resize(std::int32_t width, std::int32_t height, float scale) {
-    project(width, height, scale);
+    lay_out(width, height, scale);
 }
 
 // One 50 ms step: a tick of the garden, then a frame, as the headless renderer steps.
 EMSCRIPTEN_KEEPALIVE void roses_step() {
-    page.scene->garden.tick();
-    render_frame(*page.scene);
+    page.scenes->scene(0).garden.tick();
+    page.scenes->render();
 }
 
 // Runs the check: every frame on simulated time, recording the events; roses_text() is then
@@ -103,23 +101,14 @@ EMSCRIPTEN_KEEPALIVE int roses_check() {
         return 0;
     }
     const page_query& q = page.query;
-    if (q.seed) {
-        reseed_random(*q.seed);
-    }
     char* buffer = nullptr;
     std::size_t size = 0;
     std::FILE* lines = open_memstream(&buffer, &size);
     {
-        events_log events(lines);
-        saver_scene scene(false);
-        scene.garden.on_event = [&events](const garden_event& event) { events.record(event); };
-        set_line_scale(1.0f);
-        set_projection(scene, q.width, q.height);
-        events.start(random_seed(), q.width, q.height, projection_for(q.width, q.height));
-        for (std::int64_t step = 1; step <= q.frames; ++step) {
-            events.step = step;
-            scene.garden.tick();
-            render_frame(scene);
+        // Exactly the headless renderer's run, at scale 1 like its pictures.
+        recorded_run run(lines, q.seed, {}, {q.width, q.height});
+        while (run.steps() < q.frames) {
+            run.step();
         }
         glFinish();
     }

@@ -1,5 +1,8 @@
-#include "web/webgl_shim.h"
-
+// What WebGL lacks of the fixed-function GL that the core draws with, supplied beneath it:
+// the link routes the core's glDrawArrays, glVertexPointer, glColorPointer, glLineWidth,
+// glViewport and glGetFloatv through here (--wrap), and gluLookAt is defined here because the
+// emulation's own leaves the matrix as it was. Line strips are drawn as triangles of the
+// core's line width, since WebGL clamps real line widths to one pixel.
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -10,6 +13,7 @@ extern "C" {
 void __real_glDrawArrays(GLenum mode, GLint first, GLsizei count);
 void __real_glVertexPointer(GLint size, GLenum type, GLsizei stride, const void* pointer);
 void __real_glColorPointer(GLint size, GLenum type, GLsizei stride, const void* pointer);
+void __real_glGetFloatv(GLenum name, GLfloat* values);
 }
 
 namespace roses {
@@ -27,7 +31,6 @@ struct shim_state {
     client_array vertices;
     client_array colours;
     float line_width = 1.0f;
-    float scale = 1.0f;
     // Kept from the caller's glViewport: asking WebGL for it would wait for the GPU.
     float viewport_width = 1.0f;
     float viewport_height = 1.0f;
@@ -80,7 +83,7 @@ void draw_wide_strip(GLint first, GLsizei count) {
     glGetFloatv(GL_PROJECTION_MATRIX, projection);
     matrix both;
     multiply(projection, model_view, both);
-    const float half = 0.5f * state.line_width * state.scale;
+    const float half = 0.5f * state.line_width;
     const float to_ndc_x = 2.0f / state.viewport_width;
     const float to_ndc_y = 2.0f / state.viewport_height;
 
@@ -141,12 +144,11 @@ void draw_wide_strip(GLint first, GLsizei count) {
     glPopMatrix();
 }
 
+// Strips are triangles here, which WebGL draws at any width, while its own lines stop at one
+// pixel: the core is told of a range that every display's scale fits in.
+constexpr GLfloat widest_strip = 64.0f;
+
 } // namespace
-
-void set_line_scale(float scale) {
-    state.scale = scale;
-}
-
 } // namespace roses
 
 extern "C" {
@@ -167,6 +169,15 @@ void __wrap_glViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
     roses::state.viewport_width = static_cast<float>(width > 0 ? width : 1);
     roses::state.viewport_height = static_cast<float>(height > 0 ? height : 1);
     __real_glViewport(x, y, width, height);
+}
+
+void __wrap_glGetFloatv(GLenum name, GLfloat* values) {
+    if (name == GL_ALIASED_LINE_WIDTH_RANGE) {
+        values[0] = 1.0f;
+        values[1] = roses::widest_strip;
+        return;
+    }
+    __real_glGetFloatv(name, values);
 }
 
 void __wrap_glLineWidth(GLfloat width) {

@@ -17,8 +17,6 @@ using imm_associate_function = HANDLE(WINAPI*)(HWND window, HANDLE context);
 
 // last_verify_tick before any verification has ended.
 inline constexpr DWORD never_verified = 0xFFFFFFFF;
-// Largest mouse movement, in pixels of city-block distance, that leaves the saver running.
-inline constexpr DWORD default_move_threshold = 4;
 
 struct host_state {
     HINSTANCE instance = nullptr;
@@ -32,8 +30,9 @@ struct host_state {
     LONG close_accepted = 0;
     bool verify_in_progress = false;
     DWORD last_verify_tick = never_verified;
+    // Mouse movement is measured from here, against the pointer-travel rule that every host
+    // shares (common/pointer_travel.h).
     POINT cursor_anchor{};
-    DWORD move_threshold = default_move_threshold;
     HMODULE imm_module = nullptr;
     imm_associate_function imm_associate = nullptr;
     HANDLE saved_input_context = nullptr;

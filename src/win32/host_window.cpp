@@ -1,7 +1,8 @@
 #include "win32/host_window.h"
 
-#include <cstdlib>
+#include <cstdint>
 
+#include "common/pointer_travel.h"
 #include "win32/host_state.h"
 #include "win32/saver_window.h"
 
@@ -103,9 +104,8 @@ bool power_event_closes(WPARAM event, LPARAM lparam) {
 void mouse_moved(HWND window) {
     POINT now;
     GetCursorPos(&now);
-    const DWORD distance = static_cast<DWORD>(std::abs(now.x - host.cursor_anchor.x) +
-                                              std::abs(now.y - host.cursor_anchor.y));
-    if (distance > host.move_threshold) {
+    if (beyond_move_threshold(std::int64_t{now.x} - host.cursor_anchor.x,
+                              std::int64_t{now.y} - host.cursor_anchor.y)) {
         post_close(window);
         host.cursor_anchor = now;
     }

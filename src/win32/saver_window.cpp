@@ -28,7 +28,8 @@ struct display_state {
     std::int32_t width = 0;
     std::int32_t height = 0;
     monitor_scenes* scenes = nullptr;
-    // The window's DPI as the last WM_DPICHANGED gave it; 0 until then.
+    // The window's DPI as the last WM_DPICHANGED gave it, for a Windows that cannot be asked
+    // for it; 0 until then.
     UINT told_dpi = 0;
 };
 
@@ -50,14 +51,11 @@ void create_gl_context(HWND window) {
     wglMakeCurrent(display.device_context, display.rendering_context);
 }
 
-// The dots per inch of the display a window is on: what WM_DPICHANGED last said, else
-// GetDpiForWindow, which exists from Windows 10 (1607) on and is looked up at run time, so
-// that roses.scr still starts on older Windows and imports nothing new; there the screen's
-// figure stands in.
+// The dots per inch of the display a window is on: GetDpiForWindow, which exists from
+// Windows 10 (1607) on and is looked up at run time, so that roses.scr still starts on older
+// Windows and imports nothing new; there what WM_DPICHANGED last said, else the screen's
+// figure, stands in.
 UINT window_dpi(HWND window) {
-    if (display.told_dpi != 0) {
-        return display.told_dpi;
-    }
     using dpi_for_window = UINT(WINAPI*)(HWND);
     static const auto dpi_of = reinterpret_cast<dpi_for_window>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
@@ -65,6 +63,9 @@ UINT window_dpi(HWND window) {
         if (const UINT dpi = dpi_of(window); dpi != 0) {
             return dpi;
         }
+    }
+    if (display.told_dpi != 0) {
+        return display.told_dpi;
     }
     HDC screen = GetDC(nullptr);
     const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
@@ -85,7 +86,7 @@ using dpi_for_monitor_function = HRESULT(WINAPI*)(HMONITOR monitor, int kind, UI
 // MDT_EFFECTIVE_DPI: the density the user's scaling setting gives the monitor.
 constexpr int effective_dpi = 0;
 
-// 0 where the monitor's own density cannot be read.
+// unknown_scale where the monitor's own density cannot be read: it then takes the window's.
 double monitor_scale(HMONITOR monitor) {
     static const dpi_for_monitor_function dpi_for_monitor = [] {
         HMODULE shcore = LoadLibraryA("SHCORE.DLL");
@@ -98,19 +99,30 @@ double monitor_scale(HMONITOR monitor) {
     UINT y = 0;
     if (dpi_for_monitor == nullptr || FAILED(dpi_for_monitor(monitor, effective_dpi, &x, &y)) ||
         x == 0) {
-        return 0.0;
+        return unknown_scale;
     }
     return scale_for_dpi(x);
 }
 
+// A monitor's display device ("\\.\DISPLAY2") names it across a change of the layout, where
+// its place may move: FNV-1a of the name.
+std::uint64_t device_identity(const char* device) {
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const char* c = device; *c != '\0'; ++c) {
+        hash = (hash ^ static_cast<unsigned char>(*c)) * 1099511628211ull;
+    }
+    return hash;
+}
+
 // Collects each monitor in screen coordinates.
 BOOL CALLBACK add_monitor(HMONITOR monitor, HDC, LPRECT, LPARAM found) {
-    MONITORINFO info{};
+    MONITORINFOEXA info{};
     info.cbSize = sizeof info;
     if (GetMonitorInfoA(monitor, &info)) {
         const RECT& r = info.rcMonitor;
         reinterpret_cast<std::vector<monitor_rect>*>(found)->push_back(
-            {r.left, r.top, r.right - r.left, r.bottom - r.top, monitor_scale(monitor)});
+            {r.left, r.top, r.right - r.left, r.bottom - r.top, monitor_scale(monitor),
+             device_identity(info.szDevice)});
     }
     return TRUE;
 }
@@ -128,9 +140,6 @@ std::vector<monitor_rect> window_monitors(HWND window) {
     for (monitor_rect& monitor : result) {
         monitor.x -= origin.x;
         monitor.y -= origin.y;
-        if (monitor.scale == 0.0) {
-            monitor.scale = window_scale(window);
-        }
     }
     return result;
 }
@@ -142,8 +151,8 @@ void read_client_size(HWND window) {
 }
 
 void lay_out(HWND window) {
-    display.scenes->lay_out(window_monitors(window), display.width, display.height,
-                            window_scale(window));
+    display.scenes->lay_out(window_monitors(window),
+                            {display.width, display.height, window_scale(window)});
 }
 
 } // namespace
@@ -183,6 +192,8 @@ LRESULT CALLBACK saver_window_proc(HWND window, UINT message, WPARAM wparam, LPA
         lay_out(window);
         break;
     case WM_TIMER:
+        // The present sequence that the saver has always used: the frame finished, flushed
+        // once more, then swapped.
         display.scenes->render();
         glFinish();
         glFlush();

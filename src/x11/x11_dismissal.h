@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "linux/pointer_travel.h"
+#include "common/pointer_travel.h"
 
 namespace roses {
 

@@ -115,16 +115,13 @@ int run(const x11_options& options, int stop_fd) {
         watch_resources(surface.display);
     }
     double scale = options.scale ? *options.scale : resource_scale(surface.display);
-    auto monitors_now = [&monitors, &scale] {
-        std::vector<monitor_rect> found =
-            monitors ? monitors->current() : std::vector<monitor_rect>();
-        for (monitor_rect& monitor : found) {
-            monitor.scale = scale;
-        }
-        return found;
-    };
     auto scenes = std::make_unique<monitor_scenes>();
-    scenes->lay_out(monitors_now(), surface.width, surface.height, scale);
+    auto lay_out = [&] {
+        // Every monitor of the screen shows at the desktop's one scale.
+        scenes->lay_out(monitors ? monitors->current() : std::vector<monitor_rect>(),
+                        {surface.width, surface.height, scale});
+    };
+    lay_out();
     std::int32_t laid_out_width = surface.width;
     std::int32_t laid_out_height = surface.height;
     bool monitors_moved = false;
@@ -152,7 +149,7 @@ int run(const x11_options& options, int stop_fd) {
         if (surface.width != laid_out_width || surface.height != laid_out_height ||
             monitors_moved) {
             // Viewports, projections and the roses' layout, as at the start.
-            scenes->lay_out(monitors_now(), surface.width, surface.height, scale);
+            lay_out();
             laid_out_width = surface.width;
             laid_out_height = surface.height;
             monitors_moved = false;

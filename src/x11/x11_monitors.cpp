@@ -36,7 +36,8 @@ std::vector<monitor_rect> x11_monitors::current() const {
         return result;
     }
     for (int i = 0; i < count; ++i) {
-        result.push_back({monitors[i].x, monitors[i].y, monitors[i].width, monitors[i].height});
+        const XRRMonitorInfo& m = monitors[i];
+        result.push_back({m.x, m.y, m.width, m.height, unknown_scale, m.name});
     }
     XRRFreeMonitors(monitors);
     return result;

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "scene/monitor_scenes.h"
+#include "scene/monitor_layout.h"
 
 namespace roses {
 
@@ -16,8 +16,8 @@ class x11_monitors {
     // monitor, the whole window, and no change is ever reported.
     x11_monitors(Display* display, Window root);
 
-    // The active monitors in root coordinates, which are the full-screen window's own; empty
-    // without RandR.
+    // The active monitors in root coordinates, which are the full-screen window's own, each
+    // known by its RandR name; empty without RandR.
     std::vector<monitor_rect> current() const;
 
     // True when the event says that monitors came, went or moved; it also brings Xlib's own

@@ -1,5 +1,5 @@
 // The command line of the X11 host, in the conventions of XScreenSaver hacks that every
-// Linux command line shares (linux/option_reader.h).
+// Linux command line shares (common/option_reader.h).
 #pragma once
 
 #include <cstdint>
@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "linux/option_reader.h"
+#include "common/option_reader.h"
 
 namespace roses {
 

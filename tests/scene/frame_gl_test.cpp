@@ -165,12 +165,13 @@ TEST_F(FrameGl, LiveRoseLightsPixelsAndAnExpiringOneIsNotDrawn) {
 
 TEST_F(FrameGl, StripsWidenWithTheScaleUpToTheDriversWidestLine) {
     reseed_random(7);
-    saver_scene scene(false);
-    set_projection(scene, 800, 600);
-    plant(scene);
-    const auto width_drawn = [&scene](double scale) {
-        scene.scale = scale;
-        render_frame(scene);
+    // The scale reaches the strips the way every host hands it over: with the window.
+    monitor_scenes scenes(false);
+    scenes.lay_out({}, {800, 600});
+    plant(scenes.scene(0));
+    const auto width_drawn = [&scenes](double scale) {
+        scenes.lay_out({}, {800, 600, scale});
+        scenes.render();
         GLfloat width = 0;
         glGetFloatv(GL_LINE_WIDTH, &width);
         return width;
@@ -195,7 +196,7 @@ TEST_F(FrameGl, StripsWidenWithTheScaleUpToTheDriversWidestLine) {
 TEST_F(FrameGl, MonitorsDrawInTheirOwnAreasAndOneWholeMonitorDrawsAsBefore) {
     monitor_scenes scenes(false);
     // Two monitors one above the other: GL counts rows from the bottom.
-    scenes.lay_out({{0, 0, 800, 200}, {0, 200, 800, 400}}, 800, 600);
+    scenes.lay_out({{0, 0, 800, 200}, {0, 200, 800, 400}}, {800, 600});
     ASSERT_EQ(scenes.count(), 2u);
     scenes.render();
     std::array<GLint, 4> box{};
@@ -207,13 +208,24 @@ TEST_F(FrameGl, MonitorsDrawInTheirOwnAreasAndOneWholeMonitorDrawsAsBefore) {
 
     // Back to one monitor: the scene is kept, and no scissor box of the old layout remains.
     saver_scene* first = &scenes.scene(0);
-    scenes.lay_out({}, 800, 600);
+    scenes.lay_out({}, {800, 600});
     ASSERT_EQ(scenes.count(), 1u);
     EXPECT_EQ(&scenes.scene(0), first);
     EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
     glGetIntegerv(GL_VIEWPORT, box.data());
     EXPECT_EQ(box, (std::array<GLint, 4>{0, 0, 800, 600}));
     EXPECT_EQ(scenes.scene(0).height, 600);
+}
+
+TEST_F(FrameGl, UnpluggingTheFirstOfTwoMonitorsKeepsTheSecondOnesScene) {
+    monitor_scenes scenes(false);
+    scenes.lay_out({{0, 0, 400, 600, 1.0, 1}, {400, 0, 400, 600, 2.0, 2}}, {800, 600});
+    saver_scene* second = &scenes.scene(1);
+    // The second monitor moves to where the first was, the window shrinks to it.
+    scenes.lay_out({{0, 0, 400, 600, 2.0, 2}}, {400, 600});
+    ASSERT_EQ(scenes.count(), 1u);
+    EXPECT_EQ(&scenes.scene(0), second);
+    EXPECT_EQ(scenes.scene(0).line_width, 4.0f);
 }
 
 } // namespace

@@ -83,15 +83,37 @@ TEST(Scene, WithoutAWorkerSetSizeOnlyStoresAndLaysOut) {
 
 TEST(Monitors, OverlapsUniteTouchingOnesStaySeparateAndAllStayInTheWindow) {
     using list = std::vector<monitor_rect>;
-    // A cloned output shares its monitor's scene; a monitor that only touches stays apart.
-    EXPECT_EQ(separate_monitors({{0, 0, 100, 100}, {0, 0, 100, 100}, {100, 0, 50, 100}}, 150, 100),
-              (list{{0, 0, 100, 100}, {100, 0, 50, 100}}));
+    // A cloned output shares its monitor's scene, at the denser of the two scales; a monitor
+    // that only touches stays apart, and one that cannot tell its scale takes the window's.
+    EXPECT_EQ(unite_monitors({{0, 0, 100, 100, 1.0}, {0, 0, 100, 100, 2.0}, {100, 0, 50, 100}},
+                             {150, 100, 1.5}),
+              (list{{0, 0, 100, 100, 2.0}, {100, 0, 50, 100, 1.5}}));
     // The union of two can overlap a monitor that neither did: one monitor in the end.
-    EXPECT_EQ(separate_monitors({{0, 0, 40, 40}, {60, 60, 40, 40}, {30, 0, 40, 70}}, 100, 100),
-              (list{{0, 0, 100, 100}}));
-    // Cut to the window; nothing left of one wholly outside or empty.
-    EXPECT_EQ(separate_monitors({{-10, 0, 60, 50}, {200, 0, 10, 10}, {50, 0, 0, 50}}, 100, 50),
-              (list{{0, 0, 50, 50}}));
+    EXPECT_EQ(unite_monitors({{0, 0, 40, 40}, {60, 60, 40, 40}, {30, 0, 40, 70}}, {100, 100}),
+              (list{{0, 0, 100, 100, 1.0}}));
+    // Cut to the window; nothing left of one wholly outside or empty; none at all is the
+    // whole window.
+    EXPECT_EQ(unite_monitors({{-10, 0, 60, 50}, {200, 0, 10, 10}, {50, 0, 0, 50}}, {100, 50}),
+              (list{{0, 0, 50, 50, 1.0}}));
+    EXPECT_EQ(unite_monitors({{200, 0, 10, 10}}, {100, 50, 2.0}), (list{{0, 0, 100, 50, 2.0}}));
+}
+
+TEST(Monitors, AMonitorThatRemainsKeepsItsSceneWhenAnotherGoes) {
+    using match = std::vector<std::optional<std::size_t>>;
+    const monitor_rect left{0, 0, 1024, 768, 1.0, 11};
+    const monitor_rect right{1024, 0, 1024, 768, 1.0, 22};
+    // The first of two is unplugged and the second moves into its place: known by its name.
+    EXPECT_EQ(match_monitors({left, right}, {{0, 0, 1024, 768, 1.0, 22}}), (match{1}));
+    // Without names, by the place that stays; a new monitor continues nothing.
+    monitor_rect a = left;
+    monitor_rect b = right;
+    a.identity = b.identity = 0;
+    EXPECT_EQ(match_monitors({a, b}, {b}), (match{1}));
+    EXPECT_EQ(match_monitors({a}, {b, a}), (match{std::nullopt, 0}));
+    // One unnamed window resized: still the same scene.
+    EXPECT_EQ(match_monitors({a}, {{0, 0, 800, 600}}), (match{0}));
+    // A named monitor that went away is not taken over by another named one.
+    EXPECT_EQ(match_monitors({left}, {right}), (match{std::nullopt}));
 }
 
 } // namespace

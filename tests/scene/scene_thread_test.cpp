@@ -53,14 +53,14 @@ TEST(SceneThread, ScenesOfSeveralMonitorsShareTheRandomSources) {
     ASSERT_TRUE(gl.create(640, 240)) << gl.error();
     testing::internal::CaptureStderr();
     monitor_scenes scenes;
-    scenes.lay_out({{0, 0, 320, 240}, {320, 0, 320, 240}}, 640, 240);
+    scenes.lay_out({{0, 0, 320, 240}, {320, 0, 320, 240}}, {640, 240});
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
     while (std::chrono::steady_clock::now() < end) {
         scenes.render();
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     // A layout with one monitor fewer stops and frees the other scene and its worker.
-    scenes.lay_out({}, 640, 240);
+    scenes.lay_out({}, {640, 240});
     scenes.render();
     testing::internal::GetCapturedStderr();
     EXPECT_EQ(scenes.count(), 1u);

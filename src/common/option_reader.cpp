@@ -1,12 +1,9 @@
-#include "linux/option_reader.h"
+#include "common/option_reader.h"
+
+#include <cstdlib>
+#include <string>
 
 namespace roses {
-namespace {
-
-constexpr const char* seed_wording = "a whole number from 0 to 4294967295";
-
-} // namespace
-
 std::optional<std::pair<std::int32_t, std::int32_t>> parse_size(std::string_view text,
                                                                 std::int32_t largest) {
     const auto cross = text.find_first_of("xX");
@@ -32,10 +29,19 @@ std::optional<double> parse_scale(std::string_view text) {
     if (!digits(whole) || !digits(fraction)) {
         return std::nullopt;
     }
+#if defined(__cpp_lib_to_chars)
     double value = 0.0;
     const char* end = text.data() + text.size();
     const auto [stop, error] = std::from_chars(text.data(), end, value, std::chars_format::fixed);
-    if (error != std::errc{} || stop != end || value < min_scale || value > max_scale) {
+    if (error != std::errc{} || stop != end) {
+        return std::nullopt;
+    }
+#else
+    // A standard library without decimal from_chars (the page's): the digits are checked
+    // above, and no locale is ever set, so the point is the decimal point.
+    const double value = std::strtod(std::string(text).c_str(), nullptr);
+#endif
+    if (value < min_scale || value > max_scale) {
         return std::nullopt;
     }
     return value;
@@ -68,20 +74,33 @@ std::string quoted(std::string_view word) {
     return '"' + printable(word) + '"';
 }
 
+std::string needs(std::string_view name, std::string_view what,
+                  std::optional<std::string_view> value) {
+    std::string line = printable(name) + " needs " + std::string(what);
+    if (value) {
+        line += ", not " + quoted(*value);
+    }
+    return line;
+}
+
+std::string_view option_name(std::string_view word) {
+    if (word.size() < 2 || word[0] != '-') {
+        return {};
+    }
+    word.remove_prefix(word[1] == '-' ? 2 : 1);
+    return word.substr(0, word.find('='));
+}
+
 bool option_reader::next() {
     if (index + 1 >= argc) {
         return false;
     }
     current = argv[++index];
-    option_name = {};
+    name_ = option_name(current);
     inline_value.reset();
     last_value.reset();
-    if (is_option()) {
-        option_name = current.substr(current[1] == '-' ? 2 : 1);
-        if (const auto equals = option_name.find('='); equals != std::string_view::npos) {
-            inline_value = option_name.substr(equals + 1);
-            option_name = option_name.substr(0, equals);
-        }
+    if (const auto equals = current.find('='); !name_.empty() && equals != std::string_view::npos) {
+        inline_value = current.substr(equals + 1);
     }
     return true;
 }
@@ -101,11 +120,7 @@ std::optional<std::string_view> option_reader::value() {
 }
 
 std::string option_reader::needs(std::string_view what) const {
-    std::string line = printable(spelled()) + " needs " + std::string(what);
-    if (last_value) {
-        line += ", not " + quoted(*last_value);
-    }
-    return line;
+    return roses::needs(spelled(), what, last_value);
 }
 
 bool option_reader::read_shared(shared_options& options, std::string& error) {
@@ -113,7 +128,7 @@ bool option_reader::read_shared(shared_options& options, std::string& error) {
         options.help = true;
         return true;
     }
-    if (option_name != "seed") {
+    if (name_ != "seed") {
         return false;
     }
     options.seed = number<std::uint32_t>();

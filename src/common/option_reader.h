@@ -1,18 +1,16 @@
-// The Linux program's command lines, in the conventions of XScreenSaver hacks: every option
-// is accepted with one or two leading dashes, and a value follows as the next word or after
-// "=". The X11 host, the Wayland host and the headless renderer read their options through
-// this, return the same result and refuse a command line in the same words.
+// Reading what a user types: whole numbers, sizes and scales, and command lines in the
+// conventions of XScreenSaver hacks, where every option is accepted with one or two leading
+// dashes and a value follows as the next word or after "=". The Linux hosts read their
+// options through this and the page reads its address with the same numbers, so that all of
+// them accept the same values and refuse the same mistakes in the same words.
 #pragma once
 
 #include <charconv>
 #include <cstdint>
-#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
-
-#include "linux/process.h"
 
 namespace roses {
 
@@ -52,6 +50,18 @@ std::string printable(std::string_view word);
 // A refused word as every refusal shows it: printable, in double quotes.
 std::string quoted(std::string_view word);
 
+// What a seed must be, wherever one is given.
+inline constexpr std::string_view seed_wording = "a whole number from 0 to 4294967295";
+
+// The line that refuses a value: `--size needs WxH, not "0x0"`, or without the value when
+// none was given.
+std::string needs(std::string_view name, std::string_view what,
+                  std::optional<std::string_view> value);
+
+// The name of an option word without its one or two dashes and without "=value"; empty for a
+// word that is no option.
+std::string_view option_name(std::string_view word);
+
 // The options that every command line takes: -seed N and -help (or -h).
 struct shared_options {
     std::optional<std::uint32_t> seed;
@@ -81,9 +91,9 @@ class option_reader {
     // A dash and at least one more character.
     bool is_option() const { return current.size() >= 2 && current[0] == '-'; }
     // The option's name without its dashes and without "=value".
-    std::string_view name() const { return option_name; }
+    std::string_view name() const { return name_; }
     // The option is name and has no "=value": a switch.
-    bool is_switch(std::string_view wanted) const { return option_name == wanted && !inline_value; }
+    bool is_switch(std::string_view wanted) const { return name_ == wanted && !inline_value; }
     // The option as it was typed, without "=value": what messages repeat.
     std::string spelled() const;
     // The value after "=", else the next word, which it consumes; none at the end.
@@ -115,24 +125,9 @@ class option_reader {
     const char* const* argv;
     int index = 0;
     std::string_view current;
-    std::string_view option_name;
+    std::string_view name_;
     std::optional<std::string_view> inline_value;
     std::optional<std::string_view> last_value;
 };
-
-// What every command line does before its host runs: a refusal ends the program with
-// exit_usage, -help prints the usage. The exit code, or none when the host runs.
-template <typename Options>
-[[nodiscard]] std::optional<int> settle_command_line(const parse_result<Options>& parsed,
-                                                     const std::string& usage) {
-    if (!parsed.error.empty()) {
-        return complain(exit_usage, parsed.error);
-    }
-    if (parsed.options.help) {
-        std::fputs(usage.c_str(), stdout);
-        return exit_ok;
-    }
-    return std::nullopt;
-}
 
 } // namespace roses
