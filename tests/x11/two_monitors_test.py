@@ -9,9 +9,12 @@ import tempfile
 
 from roses_testing.checks import Checks, skip
 from roses_testing.image import MEASURABLE_ROSE, screenshot
-from roses_testing.processes import SLOW, Program, binary_from_arguments, wait_until
+from roses_testing.processes import (SLOW, Program, binary_from_arguments, unwind_on_sigterm,
+                                     wait_until)
 from roses_testing.x11 import find_window, xdotool
 from roses_testing.xserver import start_x_server
+
+unwind_on_sigterm()
 
 CONF = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "win32",
                     "two_monitors.conf")
