@@ -8,9 +8,10 @@ import shutil
 import tempfile
 
 from roses_testing.checks import Checks, skip
-from roses_testing.image import MEASURABLE_ROSE, screenshot
+from roses_testing.image import screenshot
 from roses_testing.processes import (SLOW, Program, binary_from_arguments, unwind_on_sigterm,
                                      wait_until)
+from roses_testing.seeds import MEASURABLE_ROSE
 from roses_testing.x11 import find_window, xdotool
 from roses_testing.xserver import start_x_server
 
