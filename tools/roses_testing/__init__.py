@@ -10,7 +10,8 @@ tests/CMakeLists.txt). Nothing edits sys.path, and importing a module changes no
              unwind_on_sigterm, which a script that starts processes calls first
   checks     Checks (every failure of a run reported at once) and the skipped exit code
   seeds      the seeds that end-to-end runs start from
-  xserver    Xvfb or Xorg on a display number the server picks itself
+  xserver    Xvfb or Xorg on a display number the server picks itself; Xorg with two
+             monitors (two_monitors.conf)
   xlib       our own X client through libX11 (ctypes): windows, images, DAMAGE, XTEST
   image      screenshots as RGB pictures and what is lit in them
   x11        xdotool, windows by title, roses drawn, the XScreenSaver daemon
