@@ -6,9 +6,11 @@ import os
 import threading
 
 from roses_testing.checks import Checks
-from roses_testing.processes import stop_everything
+from roses_testing.processes import stop_everything, unwind_on_sigterm
 from roses_testing.x11 import xdotool
 from roses_testing.xserver import start_xvfb
+
+unwind_on_sigterm()
 
 SIZES = [(320, 240), (400, 300)]
 checks = Checks()

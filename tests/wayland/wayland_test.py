@@ -15,9 +15,13 @@ import threading
 import time
 
 from roses_testing.checks import Checks
-from roses_testing.image import MEASURABLE_ROSE, wait_for_line_thickness
-from roses_testing.processes import SLOW, Program, binary_from_arguments, wait_until
+from roses_testing.image import wait_for_line_thickness
+from roses_testing.processes import (SLOW, Program, binary_from_arguments, unwind_on_sigterm,
+                                     wait_until)
+from roses_testing.seeds import MEASURABLE_ROSE
 from roses_testing.wayland import headless_sway, output_image, output_sizes, swaymsg
+
+unwind_on_sigterm()
 
 OUTPUTS = {"HEADLESS-1": (640, 480), "HEADLESS-2": (400, 300)}
 # A HiDPI output from the start: its buffer has all its pixels, its lines twice the width.

@@ -13,7 +13,7 @@ import unittest
 
 from roses_testing.checks import skip
 from roses_testing.image import screenshot, wait_for_line_thickness
-from roses_testing.processes import Program, wait_exit
+from roses_testing.processes import Program, unwind_on_sigterm, wait_exit
 from roses_testing.wine import unmanaged_windows
 from roses_testing.x11 import windows_named, xdotool
 from roses_testing.xlib import XConnection
@@ -185,6 +185,7 @@ class EndToEnd(unittest.TestCase):
 
 def main():
     global SCR, PARENT
+    unwind_on_sigterm()
     if len(sys.argv) < 3:
         sys.exit(__doc__)
     if not os.environ.get("DISPLAY"):

@@ -24,7 +24,7 @@ import time
 
 from roses_testing.checks import SKIPPED
 from roses_testing.image import screenshot, wait_for_line_thickness
-from roses_testing.processes import spawn, stop
+from roses_testing.processes import spawn, stop, unwind_on_sigterm
 from roses_testing.wine import copy_prefix, shared_prefix, unmanaged_windows
 from roses_testing.x11 import windows_named, xdotool
 
@@ -212,6 +212,7 @@ def check_uninstall_clears_roses(prefix, installer):
 
 
 def main():
+    unwind_on_sigterm()
     if len(sys.argv) < 7:
         sys.exit(__doc__)
     installer, version, scr, probe, nsi, makensis, *defines = sys.argv[1:]

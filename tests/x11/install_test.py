@@ -11,8 +11,11 @@ import tempfile
 import xml.etree.ElementTree as ElementTree
 
 from roses_testing.checks import Checks
+from roses_testing.processes import unwind_on_sigterm
 from roses_testing.x11 import AS_NOBODY, daemon_draws
 from roses_testing.xserver import xvfb
+
+unwind_on_sigterm()
 
 cmake, build = sys.argv[1], sys.argv[2]
 

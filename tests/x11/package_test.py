@@ -15,8 +15,11 @@ import sys
 import tempfile
 
 from roses_testing.checks import Checks, skip
+from roses_testing.processes import unwind_on_sigterm
 from roses_testing.x11 import AS_NOBODY, daemon_draws
 from roses_testing.xserver import xvfb
+
+unwind_on_sigterm()
 
 packages, version = sys.argv[1], sys.argv[2]
 checks = Checks()

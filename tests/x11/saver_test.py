@@ -5,10 +5,13 @@ import signal
 import subprocess
 
 from roses_testing.checks import Checks
-from roses_testing.processes import SLOW, Program, binary_from_arguments, wait_until
+from roses_testing.processes import (SLOW, Program, binary_from_arguments, unwind_on_sigterm,
+                                     wait_until)
 from roses_testing.x11 import find_window, wait_for_rose, xdotool
 from roses_testing.xlib import XConnection
 from roses_testing.xserver import xvfb
+
+unwind_on_sigterm()
 
 roses = binary_from_arguments()
 checks = Checks()

@@ -3,11 +3,13 @@
 import signal
 
 from roses_testing.checks import Checks
-from roses_testing.image import MEASURABLE_ROSE
-from roses_testing.processes import SLOW, Program, binary_from_arguments
+from roses_testing.processes import SLOW, Program, binary_from_arguments, unwind_on_sigterm
+from roses_testing.seeds import MEASURABLE_ROSE
 from roses_testing.x11 import expect_follows_resize, find_window, wait_for_rose, xdotool
 from roses_testing.xlib import XConnection
 from roses_testing.xserver import xvfb
+
+unwind_on_sigterm()
 
 roses = binary_from_arguments()
 checks = Checks()

@@ -11,9 +11,11 @@ import sys
 import tempfile
 
 from roses_testing.checks import Checks
-from roses_testing.processes import binary_from_arguments
+from roses_testing.processes import binary_from_arguments, unwind_on_sigterm
 from roses_testing.x11 import AS_NOBODY, daemon_draws
 from roses_testing.xserver import xvfb
+
+unwind_on_sigterm()
 
 roses = binary_from_arguments()
 keep_screenshot = sys.argv[2] if len(sys.argv) > 2 else None

@@ -4,11 +4,14 @@ compositor and wine prefixes.
 
 It lives beside the tools, so `tools/soak` and `tools/simulated_day` import it as they are;
 ctest puts this folder on PYTHONPATH for every Python test (roses_python_test in
-tests/CMakeLists.txt). Nothing edits sys.path.
+tests/CMakeLists.txt). Nothing edits sys.path, and importing a module changes nothing.
 
-  processes  spawn, stop, wait_until, Program, the slow-down of sanitized builds
+  processes  spawn, stop, wait_until, Program, the slow-down of sanitized builds, and
+             unwind_on_sigterm, which a script that starts processes calls first
   checks     Checks (every failure of a run reported at once) and the skipped exit code
-  xserver    Xvfb or Xorg on a display number the server picks itself
+  seeds      the seeds that end-to-end runs start from
+  xserver    Xvfb or Xorg on a display number the server picks itself; Xorg with two
+             monitors (two_monitors.conf)
   xlib       our own X client through libX11 (ctypes): windows, images, DAMAGE, XTEST
   image      screenshots as RGB pictures and what is lit in them
   x11        xdotool, windows by title, roses drawn, the XScreenSaver daemon

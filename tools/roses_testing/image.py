@@ -62,15 +62,6 @@ class Image:
         return None
 
 
-# The measures of a picture wait for its rose, and a first rose of the clock's choice may be
-# one of thousands of points that takes minutes to grow out of a thin tail, or a clump whose
-# lines say nothing of their width. Tests that measure a rose start from seed 7: its first
-# search finds a rose of 702 points, grown within 12 s. The camera's first draws from the same
-# engine may fall inside that search, so a live run is not replayed exactly, but 72 live
-# starts at Xft.dpi 192 in 400x300 all told 4-pixel lines within 13 s, 71 within 4.5 s.
-MEASURABLE_ROSE = ("-seed", "7")
-
-
 def line_thickness(image):
     """How many pixels wide the lines of a picture are, or None when it does not tell.
     A line that runs more across than up crosses each column in a run of lit pixels as long as

@@ -149,10 +149,14 @@ def alive(pid):
         return False
 
 
-def _end_on_sigterm(number, frame):
-    # ctest ends a test that overruns with SIGTERM: unwind, so that every finally block and
-    # stop_everything still run and no server outlives the test.
+def unwind_on_sigterm():
+    """Makes SIGTERM end this script as an exception would, so that its finally blocks and
+    stop_everything still run and no server or program it started outlives it. kill,
+    timeout(1) and whoever ends a whole job's process group send SIGTERM; ctest ends a test
+    that overruns its time with SIGKILL, which no handler sees. A script that starts
+    processes calls this first: importing the harness leaves signal handling alone."""
+    signal.signal(signal.SIGTERM, _raise_system_exit)
+
+
+def _raise_system_exit(number, frame):
     raise SystemExit(f"stopped by signal {number}")
-
-
-signal.signal(signal.SIGTERM, _end_on_sigterm)

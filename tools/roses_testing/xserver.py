@@ -5,9 +5,16 @@ for a free number and both found the same one."""
 import contextlib
 import os
 import select
+import shutil
 import subprocess
 
-from roses_testing.processes import spawn, stop, stop_everything
+from roses_testing.processes import spawn, stop, stop_everything, wait_until
+
+# Each of the two monitors of two_monitors.conf, the primary on the left, the other right of
+# it: one virtual screen twice as wide.
+DUMMY_MONITOR = (1024, 768)
+_TWO_MONITORS_CONF = os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                                  "two_monitors.conf")
 
 
 def start_x_server(command, timeout=30, **kwargs):
@@ -61,3 +68,46 @@ def xvfb(width=1024, height=768, glx=True):
         else:
             os.environ["DISPLAY"] = previous
 
+
+
+def start_two_monitor_xorg(work):
+    """Xorg with the dummy video driver and two DUMMY_MONITOR monitors side by side, which
+    Xvfb cannot show; its configuration and log go in the folder work. Returns the server
+    process and the display name once the display answers with two monitors; raises
+    RuntimeError saying why it cannot (Xorg, its dummy driver or xdpyinfo missing, or a
+    dummy driver too old to have outputs)."""
+    for tool in ("Xorg", "xdpyinfo"):
+        if shutil.which(tool) is None:
+            raise RuntimeError(f"{tool} is not installed")
+    # Xorg takes a configuration path only relative to where it runs, unless run by root.
+    shutil.copy(_TWO_MONITORS_CONF, os.path.join(work, "xorg.conf"))
+    log = os.path.join(work, "xorg.log")
+    try:
+        # A process group of its own: stop ends it with whatever it started.
+        server, display = start_x_server(
+            ["Xorg", "-config", "xorg.conf", "-logfile", "xorg.log", "-noreset", "-nolisten",
+             "tcp", "-novtswitch", "-sharevts", "-keeptty"], timeout=10, cwd=work,
+            start_new_session=True)
+    except (RuntimeError, OSError):
+        tail = ""
+        if os.path.exists(log):
+            with open(log, errors="replace") as written:
+                tail = written.read()[-600:]
+        raise RuntimeError(f"Xorg with the dummy driver did not start\n{tail}")
+    report = wait_until(lambda: _xdpyinfo(display), 10)
+    heads = [line.strip() for line in (report or "").splitlines() if "head #" in line]
+    print("X server heads:", heads)
+    if report is None or len(heads) != 2:
+        stop(server)
+        # Older dummy drivers have no outputs: one wide screen, which proves nothing.
+        raise RuntimeError(f"Xorg on {display} does not answer" if report is None else
+                           "this X server's dummy driver cannot present two monitors")
+    return server, display
+
+
+def _xdpyinfo(display):
+    """What xdpyinfo reports of the display and its monitors, or None while it does not
+    answer."""
+    result = subprocess.run(["xdpyinfo", "-ext", "XINERAMA"], capture_output=True, text=True,
+                            env=dict(os.environ, DISPLAY=display), timeout=10)
+    return result.stdout if result.returncode == 0 else None
