@@ -25,6 +25,41 @@ look_at camera_gl::view() const {
     return result;
 }
 
+namespace {
+
+float lerp(float from, float to, double f) {
+    return static_cast<float>(static_cast<double>(from) +
+                              (static_cast<double>(to) - static_cast<double>(from)) * f);
+}
+
+} // namespace
+
+camera_gl between(const camera_gl& from, const camera_gl& to, double f) {
+    if (f >= 1.0) {
+        return to;
+    }
+    camera_gl pose;
+    pose.x = lerp(from.x, to.x, f);
+    pose.y = lerp(from.y, to.y, f);
+    pose.z = lerp(from.z, to.z, f);
+    pose.elevation = lerp(from.elevation, to.elevation, f);
+    // A turn of at most a degree a step that crosses +-180 is a small turn, not a full one
+    // back the other way.
+    float start = from.azimuth;
+    if (to.azimuth - start > 180.0f) {
+        start += 360.0f;
+    } else if (start - to.azimuth > 180.0f) {
+        start -= 360.0f;
+    }
+    pose.azimuth = lerp(start, to.azimuth, f);
+    if (pose.azimuth > 180.0f) {
+        pose.azimuth -= 360.0f;
+    } else if (pose.azimuth < -180.0f) {
+        pose.azimuth += 360.0f;
+    }
+    return pose;
+}
+
 void camera_gl::apply() const {
     const look_at v = view();
     glMatrixMode(GL_MODELVIEW);

@@ -32,4 +32,9 @@ class camera_gl {
     void apply() const;
 };
 
+// The pose a fraction f of the way from one step's camera to the next one's: eye and angles
+// move linearly, the azimuth the short way round across +-180. f = 1 is `to` itself, bit for
+// bit, so that a frame at the step is the step's own frame.
+camera_gl between(const camera_gl& from, const camera_gl& to, double f);
+
 } // namespace roses

@@ -5,7 +5,11 @@
 namespace roses {
 
 void draw_rose(rose& drawn, float line_width) {
-    const strip_range range = drawn.shown_strip();
+    draw_rose(drawn, line_width, drawn.age);
+}
+
+void draw_rose(rose& drawn, float line_width, std::int32_t shown_age) {
+    const strip_range range = drawn.shown_strip(shown_age);
     if (range.count < 2) {
         return;
     }

@@ -14,6 +14,22 @@
 
 namespace roses {
 
+// The steps' own rate: one every 50 ms.
+inline constexpr std::int32_t steps_per_second = 20;
+
+// Frames at fps frames per simulated second: frame i (from 1) comes i / fps seconds into the
+// run, after the step that falls due at or before it. The frames drawn after step `step`
+// (from 1), each with its number and its fraction of the way from the step before; at a
+// multiple of 20 frames a second the last is the step's own frame (f = 1).
+struct scheduled_frame {
+    std::int64_t number;
+    double f;
+};
+std::vector<scheduled_frame> frames_after_step(std::int64_t step, std::int32_t fps);
+
+// How many frames a run of that many steps has at fps.
+std::int64_t frames_in_steps(std::int64_t steps, std::int32_t fps);
+
 class recorded_run {
   public:
     // Reseeds the random sources when a seed is given, lays the scenes out in the current GL
@@ -25,8 +41,12 @@ class recorded_run {
     recorded_run(const recorded_run&) = delete;
     recorded_run& operator=(const recorded_run&) = delete;
 
-    // The next step; the first is step 1.
+    // The next step and its frame (draw at 1); the first is step 1.
     void step();
+    // The next step alone: every garden's tick, then every scene's step.
+    void take_step();
+    // A view of every scene between the last two steps (monitor_scenes::draw).
+    void draw(double f) { scenes.draw(f); }
 
     std::int64_t steps() const { return events.step; }
     // The errno of the first event line that could not be written, or 0.

@@ -47,7 +47,7 @@ std::uint8_t fade_alpha(double x) {
 rose::rose(rose_shape* shape, std::int32_t slot, rgba colour, float width, float height)
     : shape(shape), slot(slot), count(shape->point_count), vertices(vertex_capacity(*shape)),
       colours(2 * vertex_capacity(*shape)), colour(colour), width(0.0f), height(0.0f),
-      age(initial_age), relayout(false) {
+      age(initial_age), previous_age(initial_age), relayout(false) {
     fill_colours();
     layout(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height));
 }
@@ -97,11 +97,15 @@ void rose::layout(std::int32_t new_width, std::int32_t new_height) {
 }
 
 strip_range rose::shown_strip() {
+    return shown_strip(age);
+}
+
+strip_range rose::shown_strip(std::int32_t shown_age) {
     if (relayout) {
         fill_colours();
         layout(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height));
     }
-    return shown_range(age, count);
+    return shown_range(shown_age, count);
 }
 
 bool rose::wander() {

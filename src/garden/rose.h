@@ -52,6 +52,9 @@ class rose {
     float height;
     // Lifetime in trail points: the garden retires the rose when it reaches 4n.
     std::int32_t age;
+    // The age at the step before the last one (the age it was planted with until its first
+    // step): frames between two steps show the ages between the two.
+    std::int32_t previous_age;
     // Set by commit: colours and vertices are rebuilt before the next draw.
     bool relayout;
     rose_shape candidate;
@@ -67,6 +70,8 @@ class rose {
     // Brings colours and vertices up to date after a commit and returns the part of the
     // strip that this frame shows; the drawing code calls it before it reads the arrays.
     strip_range shown_strip();
+    // The same for a frame that shows the rose at another age than its own.
+    strip_range shown_strip(std::int32_t shown_age);
     // One random step of c; true when the moved orbit was accepted into candidate.
     bool wander();
     // Adopts candidate into the slot's shape and reports it on standard error.

@@ -116,6 +116,7 @@ void rose_garden::cull() {
     std::lock_guard<std::mutex> guard(lock);
     for (auto it = roses.begin(); it != roses.end();) {
         rose& aging = **it;
+        aging.previous_age = aging.age;
         aging.age += age_per_frame;
         if (aging.age >= lifetime_per_point * aging.count) {
             const std::int32_t slot = aging.slot;

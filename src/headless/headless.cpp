@@ -94,22 +94,32 @@ int render(headless_options options, int stop_fd, int& stopped_by) {
     // Every monitor of the picture has the one scale of the command line.
     recorded_run run(events_file.stream(), options.seed, options.monitors,
                      {options.width, options.height, options.scale});
+    bool at_step = true;
     for (std::int64_t step = 1; step <= options.frames; ++step) {
         if ((stopped_by = take_stop_signal(stop_fd)) != 0) {
             return exit_environment;
         }
-        run.step();
+        run.take_step();
         if (run.write_error() != 0) {
             return cannot_write("the events file", options.events,
                                 system_reason(run.write_error()));
         }
-        if (!options.frames_dir.empty() && step % options.every == 0) {
-            glFinish();
-            const std::string path = frame_path(options.frames_dir, step);
-            if (std::string reason = write_frame(path, gl); !reason.empty()) {
-                return cannot_write("the frame", path, reason);
+        at_step = false;
+        for (const scheduled_frame& frame : frames_after_step(step, options.fps)) {
+            run.draw(frame.f);
+            at_step = frame.f >= 1.0;
+            if (!options.frames_dir.empty() && frame.number % options.every == 0) {
+                glFinish();
+                const std::string path = frame_path(options.frames_dir, frame.number);
+                if (std::string reason = write_frame(path, gl); !reason.empty()) {
+                    return cannot_write("the frame", path, reason);
+                }
             }
         }
+    }
+    // The picture is the last step's own frame, whatever the frames between showed.
+    if (!at_step) {
+        run.draw(1.0);
     }
     glFinish();
     if ((stopped_by = take_stop_signal(stop_fd)) != 0) {
@@ -144,9 +154,10 @@ int render(headless_options options, int stop_fd, int& stopped_by) {
                     options.height, static_cast<long long>(options.frames));
     }
     if (!options.frames_dir.empty()) {
-        std::printf("roses: wrote %lld pictures into %s\n",
-                    static_cast<long long>(options.frames / options.every),
-                    std::filesystem::absolute(options.frames_dir).string().c_str());
+        std::printf(
+            "roses: wrote %lld pictures into %s\n",
+            static_cast<long long>(frames_in_steps(options.frames, options.fps) / options.every),
+            std::filesystem::absolute(options.frames_dir).string().c_str());
     }
     return exit_ok;
 }

@@ -6,10 +6,11 @@ namespace roses {
 
 std::string headless_usage() {
     return "usage: roses --headless [--seed N] [--size WxH] [--scale X] [--frames K]\n"
-           "                        [--png FILE] [--frames-dir DIR [--every K]] [--events FILE]\n"
-           "                        [--monitors WxH+X+Y,...]\n"
-           "Renders the saver with no display, one 50 ms step per frame, and writes the last\n"
-           "frame as a PNG picture (roses.png unless --png or --frames-dir is given).\n"
+           "                        [--png FILE] [--frames-dir DIR [--every K] [--fps N]]\n"
+           "                        [--events FILE] [--monitors WxH+X+Y,...]\n"
+           "Renders the saver with no display in 50 ms steps, one frame a step unless --fps\n"
+           "asks for more, and writes the last step's frame as a PNG picture (roses.png\n"
+           "unless --png or --frames-dir is given).\n"
            "  --seed N        start the random sources from N instead of the clock\n"
            "  --size WxH      picture size in pixels (default 800x600)\n"
            "  --scale X       pixels per pixel of an ordinary 96 DPI display, from 1 to 8\n"
@@ -17,9 +18,13 @@ std::string headless_usage() {
            "                  --scale 2 draws the picture of --size 1920x1080 at twice its\n"
            "                  resolution\n"
            "  --frames K      number of steps (default 600, thirty simulated seconds)\n"
-           "  --png FILE      write the last frame to FILE\n"
+           "  --png FILE      write the last step's frame to FILE\n"
            "  --frames-dir D  write every K-th frame as D/00042.png\n"
-           "  --every K       with --frames-dir: every K-th frame (default 1)\n"
+           "  --every K       with --frames-dir: every K-th frame (default 1), counted in\n"
+           "                  frames, so --fps 60 --every 3 writes one picture a step\n"
+           "  --fps N         with --frames-dir: N frames per simulated second, from 20 to\n"
+           "                  240 (default 20, one a step); frames between two steps show\n"
+           "                  the view between them, and frame numbers count frames\n"
            "  --events FILE   write searches, plantings, commits and retirements as JSON lines\n"
            "  --monitors L    one rose per rectangle WxH+X+Y of the picture, as on several\n"
            "                  monitors; rectangles may touch but not overlap\n"
@@ -69,6 +74,12 @@ parse_result<headless_options> parse_headless_options(int argc, const char* cons
                 return result.refuse(words.needs("a whole number of at least 1"));
             }
             options.every = *every;
+        } else if (name == "fps") {
+            const auto fps = words.number<std::int32_t>();
+            if (!fps || *fps < min_headless_fps || *fps > max_headless_fps) {
+                return result.refuse(words.needs("a whole number from 20 to 240"));
+            }
+            options.fps = *fps;
         } else if (name == "monitors") {
             const auto text = words.value();
             if (!text) {

@@ -23,12 +23,16 @@ struct headless_options : shared_options {
     std::string png;
     std::string frames_dir;
     std::int64_t every = 1;
+    // Frames per simulated second written to frames_dir; 20 is one a step.
+    std::int32_t fps = 20;
     std::string events;
     // Empty without --monitors: one scene for the whole picture, events as they always were.
     std::vector<monitor_rect> monitors;
 };
 
 inline constexpr std::int32_t max_headless_side = 16384;
+inline constexpr std::int32_t min_headless_fps = 20;
+inline constexpr std::int32_t max_headless_fps = 240;
 
 // Reads the options after the program name, each with one or two dashes; "--headless"
 // itself is skipped.

@@ -27,4 +27,23 @@ struct paced_loop_steps {
 void run_paced_loop(int display_fd, int stop_fd, std::chrono::milliseconds period,
                     const paced_loop_steps& steps);
 
+// The loop of a host that draws faster than it steps.
+struct stepped_loop_steps {
+    // As in paced_loop_steps.
+    std::function<bool()> handle_events;
+    // One step of the scenes (a 50 ms step of the simulation).
+    std::function<void()> take_step;
+    // Lays out and draws one frame at the fraction f in (0, 1] of a step that has passed
+    // since the last step, and presents it.
+    std::function<void(double f)> draw_frame;
+    std::function<bool()> before_wait;
+    std::function<bool(short revents)> after_wait;
+};
+
+// Steps every step_period and draws a frame every frame_period in between, both on the
+// monotonic clock: a step that falls due is taken before the frame that follows it, and
+// after a stall neither steps nor frames are made up back to back.
+void run_stepped_loop(int display_fd, int stop_fd, std::chrono::nanoseconds step_period,
+                      std::chrono::nanoseconds frame_period, const stepped_loop_steps& steps);
+
 } // namespace roses

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "display/camera_gl.h"
 #include "display/gl_headers.h"
 #include "display/line_width.h"
 #include "display/rose_gl.h"
@@ -80,18 +81,37 @@ void set_projection(saver_scene& scene, const viewport_area& area) {
     scene.set_size(area.width, area.height);
 }
 
-void render_frame(saver_scene& scene) {
+void step_scene(saver_scene& scene) {
+    scene.step();
+}
+
+void draw_scene(saver_scene& scene, double f) {
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glShadeModel(GL_SMOOTH);
     glEnable(GL_POLYGON_SMOOTH);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glPushMatrix();
-    scene.frame_update();
+    if (scene.posed) {
+        between(scene.previous_pose, scene.camera, f).apply();
+    }
     const float line_width = scene.line_width;
-    scene.garden.visit_roses([line_width](rose& live) { draw_rose(live, line_width); });
+    scene.garden.visit_roses([line_width, f](rose& live) {
+        // Ages are whole numbers of trail points; at f = 1 the rose's own.
+        const std::int32_t shown =
+            f >= 1.0
+                ? live.age
+                : live.previous_age +
+                      static_cast<std::int32_t>(std::lround((live.age - live.previous_age) * f));
+        draw_rose(live, line_width, shown);
+    });
     glFlush();
     glPopMatrix();
+}
+
+void render_frame(saver_scene& scene) {
+    step_scene(scene);
+    draw_scene(scene, 1.0);
 }
 
 } // namespace roses

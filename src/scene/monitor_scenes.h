@@ -25,8 +25,13 @@ class monitor_scenes {
     // away is stopped and freed. Needs the window's GL context to be current.
     void lay_out(std::vector<monitor_rect> monitors, const window_geometry& window);
 
-    // One frame of every scene, each drawn into its own monitor. The caller presents it.
+    // One step and its frame of every scene, each drawn into its own monitor. The caller
+    // presents it.
     void render();
+    // One step of every scene, in the order of the monitors.
+    void step();
+    // Every scene's view at f (draw_scene), each into its own monitor. The caller presents it.
+    void draw(double f);
 
     std::size_t count() const { return scenes.size(); }
     saver_scene& scene(std::size_t index) { return *scenes[index]; }

@@ -47,16 +47,27 @@ void saver_scene::set_size(std::int32_t new_width, std::int32_t new_height) {
     }
 }
 
-void saver_scene::frame_update() {
+void saver_scene::step() {
     if (width == 0 || height == 0) {
+        posed = false;
         return;
     }
     garden.cull();
+    const camera_gl before = camera;
     // The camera's motion goes through its virtual update.
     inertial_camera_gl& moving = camera;
     moving.update(width, height);
     camera.apply_phase_rules();
-    camera.apply();
+    // The first step has nothing to come from: its frames all show where it ends.
+    previous_pose = posed ? before : static_cast<const camera_gl&>(camera);
+    posed = true;
+}
+
+void saver_scene::frame_update() {
+    step();
+    if (posed) {
+        camera.apply();
+    }
 }
 
 void saver_scene::stop_worker() {

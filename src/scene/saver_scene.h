@@ -37,6 +37,11 @@ class saver_scene {
     // The strips' width for that scale on the current driver, taken when the scene is laid
     // out (set_projection).
     float line_width = 2.0f;
+    // The camera's pose after the step before the last one, and whether the last step moved
+    // the camera at all (a scene not laid out yet has no pose): frames between the two steps
+    // are drawn from both poses.
+    camera_gl previous_pose;
+    bool posed = false;
 
     // Without start_worker, set_size never starts the thread: the caller runs
     // garden.tick() itself (tests, the headless renderer).
@@ -48,7 +53,10 @@ class saver_scene {
 
     // Stores the client size, lays the roses out for it and starts the worker once.
     void set_size(std::int32_t width, std::int32_t height);
-    // Once per frame: ages and retires roses, moves the camera and loads its view.
+    // Once per 50 ms step: ages and retires roses and moves the camera, keeping the pose it
+    // had.
+    void step();
+    // A step, then the camera's view loaded: what a frame at the step itself needs.
     void frame_update();
     // Asks the worker loop to end and joins it; a sleeping worker wakes at once.
     void stop_worker();

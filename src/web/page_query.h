@@ -17,7 +17,13 @@ struct page_query {
     std::int32_t height = 600;
     // 600 steps of 50 ms: thirty simulated seconds, as the headless renderer runs.
     std::int64_t frames = 600;
+    // ?fps=N: frames a second at most; without it the display's rate (one frame a step on a
+    // software renderer).
+    std::optional<std::int32_t> fps;
 };
+
+inline constexpr std::int32_t min_page_fps = 1;
+inline constexpr std::int32_t max_page_fps = 1000;
 
 inline constexpr std::int32_t max_check_side = 16384;
 

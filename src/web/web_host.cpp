@@ -33,6 +33,12 @@ struct web_page {
 
 web_page page;
 
+// What a live page does instead of the value it was given.
+const char* fallback_of(const std::string& problem) {
+    return problem.rfind("fps", 0) == 0 ? "; frames come at the display's rate"
+                                        : "; the seed comes from the clock";
+}
+
 void lay_out(std::int32_t width, std::int32_t height, float scale) {
     page.scenes->lay_out({}, {width, height, scale});
 }
@@ -52,7 +58,7 @@ EMSCRIPTEN_KEEPALIVE int roses_open(const char* query) {
         return page.text.empty() ? check : check_refused;
     }
     if (!page.text.empty()) {
-        page.text += "; the seed comes from the clock";
+        page.text += fallback_of(page.text);
         return live_with_warning;
     }
     return live;
@@ -87,10 +93,21 @@ EMSCRIPTEN_KEEPALIVE void roses_resize(std::int32_t width, std::int32_t height, 
     lay_out(width, height, scale);
 }
 
-// One 50 ms step: a tick of the garden, then a frame, as the headless renderer steps.
+// One 50 ms step: a tick of the garden, then the scene's step, as the headless renderer
+// steps. Frames are roses_draw's.
 EMSCRIPTEN_KEEPALIVE void roses_step() {
     page.scenes->scene(0).garden.tick();
-    page.scenes->render();
+    page.scenes->step();
+}
+
+// One frame, a fraction f in [0, 1] of a step after the last step.
+EMSCRIPTEN_KEEPALIVE void roses_draw(double f) {
+    page.scenes->draw(f);
+}
+
+// The ?fps cap, or 0 for none.
+EMSCRIPTEN_KEEPALIVE std::int32_t roses_fps() {
+    return page.query.fps.value_or(0);
 }
 
 // Runs the check: every frame on simulated time, recording the events; roses_text() is then

@@ -1,13 +1,15 @@
 // The X11 host: the option words, then the paced loop of the Linux hosts on the X
-// connection, drawing every 50 ms.
+// connection, stepping every 50 ms and drawing at the display's rate.
 #include "x11/x11_host.h"
 
 #include <X11/Xutil.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "linux/paced_loop.h"
@@ -28,7 +30,25 @@
 namespace roses {
 namespace {
 
-constexpr std::chrono::milliseconds frame_period{50};
+constexpr std::chrono::milliseconds step_period{50};
+// With vsync the swap paces the frames; this only keeps a swap that does not wait (a server
+// without a real vertical blank) from spinning the processor.
+constexpr double vsync_headroom = 2.0;
+
+// How often frames are drawn, or nothing for one frame a step: a software renderer pays a
+// processor for every frame, so it draws more only when the command line asks.
+std::optional<std::chrono::nanoseconds> frame_period(const x11_options& options,
+                                                     x11_surface& surface) {
+    if (!options.max_fps && software_renderer()) {
+        return std::nullopt;
+    }
+    const double display_rate = refresh_rate(surface);
+    double rate = use_vsync(surface) ? display_rate * vsync_headroom : display_rate;
+    if (options.max_fps) {
+        rate = std::min(rate, static_cast<double>(*options.max_fps));
+    }
+    return std::chrono::nanoseconds(static_cast<std::int64_t>(1e9 / rate));
+}
 
 // True when the event ends the program. A hack never handles input: keys and the pointer
 // belong to whoever made its window.
@@ -145,7 +165,7 @@ int run(const x11_options& options, int stop_fd) {
         }
         return !surface_window_lost();
     };
-    steps.draw_frame = [&] {
+    auto follow_layout = [&] {
         if (surface.width != laid_out_width || surface.height != laid_out_height ||
             monitors_moved) {
             // Viewports, projections and the roses' layout, as at the start.
@@ -154,6 +174,9 @@ int run(const x11_options& options, int stop_fd) {
             laid_out_height = surface.height;
             monitors_moved = false;
         }
+    };
+    steps.draw_frame = [&] {
+        follow_layout();
         scenes->render();
         present_frame(surface);
     };
@@ -161,7 +184,24 @@ int run(const x11_options& options, int stop_fd) {
         XFlush(surface.display);
         return true;
     };
-    run_paced_loop(ConnectionNumber(surface.display), stop_fd, frame_period, steps);
+    const int display_fd = ConnectionNumber(surface.display);
+    if (const auto period = frame_period(options, surface)) {
+        stepped_loop_steps stepped;
+        stepped.handle_events = steps.handle_events;
+        stepped.take_step = [&] {
+            follow_layout();
+            scenes->step();
+        };
+        stepped.draw_frame = [&](double f) {
+            follow_layout();
+            scenes->draw(f);
+            present_frame(surface);
+        };
+        stepped.before_wait = steps.before_wait;
+        run_stepped_loop(display_fd, stop_fd, step_period, *period, stepped);
+    } else {
+        run_paced_loop(display_fd, stop_fd, step_period, steps);
+    }
 
     scenes.reset();
     close_surface(surface);

@@ -64,6 +64,12 @@ x11_parse_result parse_x11_options(int argc, const char* const* argv) {
                 return result.refuse(words.needs(scale_range));
             }
             options.scale = *scale;
+        } else if (name == "max-fps") {
+            const auto fps = words.number<std::int32_t>();
+            if (!fps || *fps < min_max_fps || *fps > max_max_fps) {
+                return result.refuse(words.needs("a whole number from 1 to 1000"));
+            }
+            options.max_fps = *fps;
         } else if (words.is_switch("version")) {
             options.version = true;
         } else {
@@ -85,6 +91,10 @@ std::string x11_usage() {
            "  -seed N           start the random sources from N\n"
            "  -scale X          lines 2 x X pixels wide, X from 1 to 8 (default: the\n"
            "                    display's Xft.dpi resource / 96, and 1 below 96 DPI)\n"
+           "  -max-fps N        at most N frames a second, from 1 to 1000 (default: the\n"
+           "                    display's refresh rate, with vsync where GLX offers it;\n"
+           "                    on a software renderer such as llvmpipe one frame per\n"
+           "                    50 ms step, as every frame costs the processor there)\n"
            "  -headless ...     render PNG pictures without a display (see -headless -help)\n"
            "  -wayland          full screen on every output of a Wayland compositor with\n"
            "                    layer-shell; any input ends it (see -wayland -help)\n"

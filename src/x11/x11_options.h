@@ -21,6 +21,8 @@ enum class x11_target {
 
 inline constexpr std::int32_t default_window_width = 800;
 inline constexpr std::int32_t default_window_height = 600;
+inline constexpr std::int32_t min_max_fps = 1;
+inline constexpr std::int32_t max_max_fps = 1000;
 
 struct x11_options : shared_options {
     x11_target target = x11_target::own_window;
@@ -29,6 +31,9 @@ struct x11_options : shared_options {
     std::int32_t height = default_window_height;
     // Overrides the scale that the display's resources give (Xft.dpi / 96).
     std::optional<double> scale;
+    // Frames a second at most; without it, the display's rate (one frame a step on a
+    // software rasteriser).
+    std::optional<std::int32_t> max_fps;
     bool version = false;
 };
 

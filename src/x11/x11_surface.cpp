@@ -1,9 +1,12 @@
 #include "x11/x11_surface.h"
 
 #include <X11/Xutil.h>
+#include <X11/extensions/Xrandr.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "linux/process.h"
 
@@ -257,6 +260,92 @@ std::string open_surface(const x11_options& options, x11_surface& surface) {
         close_surface(surface);
     }
     return error;
+}
+
+namespace {
+
+constexpr double unknown_refresh_rate = 60.0;
+
+bool names_extension(const char* extensions, const char* name) {
+    const std::string list = std::string(" ") + (extensions ? extensions : "") + " ";
+    return list.find(std::string(" ") + name + " ") != std::string::npos;
+}
+
+} // namespace
+
+bool use_vsync(x11_surface& surface) {
+    using swap_interval_ext = void (*)(Display*, GLXDrawable, int);
+    using swap_interval_mesa = int (*)(unsigned int);
+    const char* extensions =
+        glXQueryExtensionsString(surface.display, DefaultScreen(surface.display));
+    if (names_extension(extensions, "GLX_EXT_swap_control")) {
+        if (auto set = reinterpret_cast<swap_interval_ext>(
+                glXGetProcAddressARB(reinterpret_cast<const GLubyte*>("glXSwapIntervalEXT")))) {
+            set(surface.display, surface.window, 1);
+            return true;
+        }
+    }
+    if (names_extension(extensions, "GLX_MESA_swap_control")) {
+        if (auto set = reinterpret_cast<swap_interval_mesa>(
+                glXGetProcAddressARB(reinterpret_cast<const GLubyte*>("glXSwapIntervalMESA")))) {
+            return set(1) == 0;
+        }
+    }
+    return false;
+}
+
+bool software_renderer() {
+    const auto* name = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    if (name == nullptr) {
+        return false;
+    }
+    return std::strstr(name, "llvmpipe") != nullptr || std::strstr(name, "softpipe") != nullptr ||
+           std::strstr(name, "SwiftShader") != nullptr;
+}
+
+double refresh_rate(const x11_surface& surface) {
+    int event_base = 0;
+    int error_base = 0;
+    if (!XRRQueryExtension(surface.display, &event_base, &error_base)) {
+        return unknown_refresh_rate;
+    }
+    XWindowAttributes attributes{};
+    if (XGetWindowAttributes(surface.display, surface.window, &attributes) == 0) {
+        return unknown_refresh_rate;
+    }
+    XRRScreenResources* resources = XRRGetScreenResourcesCurrent(surface.display, attributes.root);
+    if (resources == nullptr) {
+        return unknown_refresh_rate;
+    }
+    int x = 0;
+    int y = 0;
+    Window child = 0;
+    XTranslateCoordinates(surface.display, surface.window, attributes.root, 0, 0, &x, &y, &child);
+    double rate = unknown_refresh_rate;
+    long most = 0;
+    for (int i = 0; i < resources->ncrtc; ++i) {
+        XRRCrtcInfo* crtc = XRRGetCrtcInfo(surface.display, resources, resources->crtcs[i]);
+        if (crtc == nullptr) {
+            continue;
+        }
+        const long w = std::min<long>(x + surface.width, crtc->x + long{crtc->width}) -
+                       std::max<long>(x, crtc->x);
+        const long h = std::min<long>(y + surface.height, crtc->y + long{crtc->height}) -
+                       std::max<long>(y, crtc->y);
+        const long shared = w > 0 && h > 0 ? w * h : 0;
+        for (int m = 0; m < resources->nmode && crtc->mode != None; ++m) {
+            const XRRModeInfo& mode = resources->modes[m];
+            if (mode.id == crtc->mode && mode.hTotal != 0 && mode.vTotal != 0 &&
+                mode.dotClock != 0 && shared > most) {
+                most = shared;
+                rate = static_cast<double>(mode.dotClock) /
+                       (static_cast<double>(mode.hTotal) * mode.vTotal);
+            }
+        }
+        XRRFreeCrtcInfo(crtc);
+    }
+    XRRFreeScreenResources(resources);
+    return rate;
 }
 
 void present_frame(x11_surface& surface) {

@@ -33,6 +33,17 @@ struct x11_surface {
 // open; the caller exits with the environment's exit code.
 [[nodiscard]] std::string open_surface(const x11_options& options, x11_surface& surface);
 
+// Asks GLX to wait for the display's vertical blank at every swap, through whichever of
+// GLX_EXT_swap_control and GLX_MESA_swap_control the display offers; false when neither.
+bool use_vsync(x11_surface& surface);
+
+// Whether the current context draws on the processor (llvmpipe, softpipe, SwiftShader).
+bool software_renderer();
+
+// The refresh rate of the monitor that shows most of the window, from RandR; 60 Hz when it
+// cannot be told.
+double refresh_rate(const x11_surface& surface);
+
 // Shows the frame just drawn.
 void present_frame(x11_surface& surface);
 

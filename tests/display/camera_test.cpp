@@ -138,5 +138,22 @@ TEST(CameraPhases, ADollyFliesThroughTheCentreAndBackIn441Frames) {
     EXPECT_EQ(camera.dolly, 0.0);
 }
 
+TEST(CameraBetween, TurnsTheShortWayAcrossTheSeamAndEndsOnTheStep) {
+    camera_gl from;
+    from.x = 10.0f;
+    from.azimuth = 179.5f;
+    camera_gl to;
+    to.x = 40.0f;
+    to.azimuth = -179.5f;
+    const camera_gl third = between(from, to, 1.0 / 3.0);
+    EXPECT_FLOAT_EQ(third.x, 20.0f);
+    EXPECT_NEAR(third.azimuth, 179.8333f, 1e-3);
+    EXPECT_NEAR(between(from, to, 0.75).azimuth, -179.75f, 1e-3);
+    EXPECT_NEAR(between(to, from, 0.75).azimuth, 179.75f, 1e-3);
+    const camera_gl end = between(from, to, 1.0);
+    EXPECT_EQ(end.x, to.x);
+    EXPECT_EQ(end.azimuth, to.azimuth);
+}
+
 } // namespace
 } // namespace roses

@@ -137,6 +137,25 @@ def live_page(browser, url, page_target):
     browser.send("Target.closeTarget", session=False, targetId=other)
     browser.activate(page_target)
 
+    # On SwiftShader the default is one frame a step; ?fps=60 asks for more, steps unchanged.
+    stats = browser.evaluate("[rosesStats.steps, rosesStats.frames]")
+    check(abs(stats[0] - stats[1]) <= 1, f"by default one frame a step: {stats}")
+    browser.navigate(url + "?seed=4&fps=60")
+    browser.wait_for("window.rosesStats && rosesStats.steps > 20")
+    before = browser.evaluate("[rosesStats.steps, rosesStats.frames]")
+    browser.pause(2.0)
+    after = browser.evaluate("[rosesStats.steps, rosesStats.frames]")
+    times = browser.evaluate("rosesStats.times.slice(-30)")
+    steps, frames = after[0] - before[0], after[1] - before[1]
+    median = statistics.median([b - a for a, b in zip(times, times[1:])])
+    check(frames > 1.5 * steps and 45 <= median <= 80,
+          f"?fps=60: {frames} frames and {steps} steps in 2 s, step interval {median:.1f} ms")
+
+    browser.navigate(url + "?seed=4&fps=0")
+    browser.wait_for("window.rosesStats && rosesStats.steps > 5")
+    warnings = [text for kind, text in browser.console if kind in ("warning", "warn")]
+    check(len(warnings) == 1 and "fps" in warnings[0], f"?fps=0 warns once: {warnings}")
+
     browser.viewport(400, 300, 1)
     browser.navigate(url + "?seed=abc")
     count = wait_for_rose(browser)

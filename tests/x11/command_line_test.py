@@ -37,6 +37,8 @@ with xvfb():
     expect_failure(["-window-id"], 2, "-window-id")
     expect_failure(["--frobnicate"], 2, "--frobnicate")
     expect_failure(["-size", "0x0"], 2, "-size")
+    for fps in ("0", "1001", "60.5", "sixty"):
+        expect_failure(["-max-fps", fps], 2, "-max-fps")
     expect_failure(["-root"], 1, "XSCREENSAVER_WINDOW",
                    env=dict(os.environ, XSCREENSAVER_WINDOW="not-a-window"))
     expect_failure(["-root"], 1, "0x7ffffffe",

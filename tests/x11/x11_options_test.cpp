@@ -41,6 +41,9 @@ TEST(x11_options, every_option_takes_one_or_two_dashes_and_values_after_a_space_
     EXPECT_EQ(parse({"-scale", "1"}).options.scale, 1.0);
     EXPECT_EQ(parse({"--scale", "8"}).options.scale, 8.0);
     EXPECT_FALSE(parse({}).options.scale.has_value());
+    EXPECT_EQ(parse({"-max-fps", "1"}).options.max_fps, 1);
+    EXPECT_EQ(parse({"--max-fps=1000"}).options.max_fps, 1000);
+    EXPECT_FALSE(parse({}).options.max_fps.has_value());
 }
 
 TEST(x11_options, without_options_a_window_of_800_by_600_and_the_clock_seed) {

@@ -1,0 +1,59 @@
+"""Frames at the display's rate between the 50 ms steps, counted from outside as DAMAGE
+reports: -max-fps 60 well above the steps' 20, -max-fps 20 about 20, and the software
+renderer's default one frame a step."""
+
+import select
+import time
+
+from roses_testing.checks import Checks
+from roses_testing.processes import SLOW, Program, binary_from_arguments
+from roses_testing.x11 import find_window
+from roses_testing.xlib import XConnection
+from roses_testing.xserver import xvfb
+
+roses = binary_from_arguments()
+checks = Checks()
+SAME_FRAME_MS = 5  # reports closer than this belong to one presentation
+WATCH_SECONDS = 3
+
+
+def frames_per_second(*args):
+    """Starts a small window and counts its presentations a second over a few seconds."""
+    observer = XConnection()
+    notify = observer.watch_root_damage()
+    program = Program(roses, "-window", "-size", "200x150", *args)
+    if not checks.expect(find_window("Roses", 15 * SLOW), "no window", program):
+        return 0.0
+    time.sleep(0.5)  # past the first frames' start-up
+    for _ in observer.pending_events():
+        pass
+    stamps = []
+    last = None
+    deadline = time.monotonic() + WATCH_SECONDS
+    while time.monotonic() < deadline:
+        select.select([observer], [], [], 0.05)
+        for raw in observer.pending_events():
+            if XConnection.event_type(raw) != notify:
+                continue
+            stamp = XConnection.damage_timestamp(raw)
+            if last is None or (stamp - last) % (1 << 32) >= SAME_FRAME_MS:
+                stamps.append(stamp)
+            last = stamp
+    program.stop()
+    if len(stamps) < 2:
+        return 0.0
+    return (len(stamps) - 1) * 1000.0 / ((stamps[-1] - stamps[0]) % (1 << 32))
+
+
+with xvfb():
+    fast = frames_per_second("-max-fps", "60")
+    capped = frames_per_second("-max-fps", "20")
+    default = frames_per_second()
+    print(f"frames a second: -max-fps 60 {fast:.1f}, -max-fps 20 {capped:.1f}, "
+          f"default on llvmpipe {default:.1f}")
+    # A loaded machine slows the fast case; it must still be well beyond one a step.
+    checks.expect(fast > 35, f"-max-fps 60 gave {fast:.1f} frames a second")
+    checks.expect(15 < capped < 24, f"-max-fps 20 gave {capped:.1f} frames a second")
+    checks.expect(15 < default < 24, f"the default on llvmpipe gave {default:.1f} a second")
+
+checks.finish()
