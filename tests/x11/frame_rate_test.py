@@ -6,11 +6,12 @@ import select
 import time
 
 from roses_testing.checks import Checks
-from roses_testing.processes import SLOW, Program, binary_from_arguments
+from roses_testing.processes import SLOW, Program, binary_from_arguments, unwind_on_sigterm
 from roses_testing.x11 import find_window
 from roses_testing.xlib import XConnection
 from roses_testing.xserver import xvfb
 
+unwind_on_sigterm()
 roses = binary_from_arguments()
 checks = Checks()
 SAME_FRAME_MS = 5  # reports closer than this belong to one presentation
