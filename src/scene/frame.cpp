@@ -81,13 +81,20 @@ void set_projection(saver_scene& scene, const viewport_area& area) {
 }
 
 void render_frame(saver_scene& scene) {
+    // The step touches no GL state, so stepping before the drawing's set-up draws what
+    // stepping in the middle of it did.
+    scene.step();
+    draw_frame(scene);
+}
+
+void draw_frame(saver_scene& scene) {
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glShadeModel(GL_SMOOTH);
     glEnable(GL_POLYGON_SMOOTH);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glPushMatrix();
-    scene.frame_update();
+    scene.load_view();
     const float line_width = scene.line_width;
     scene.garden.visit_roses([line_width](rose& live) { draw_rose(live, line_width); });
     glFlush();

@@ -44,4 +44,7 @@ void set_projection(saver_scene& scene, const viewport_area& area);
 // under the garden's lock. The caller presents it.
 void render_frame(saver_scene& scene);
 
+// render_frame without the scene's step: draws the scene as its last step left it.
+void draw_frame(saver_scene& scene);
+
 } // namespace roses

@@ -59,8 +59,19 @@ void monitor_scenes::lay_out(std::vector<monitor_rect> given, const window_geome
 }
 
 void monitor_scenes::render() {
+    step();
+    draw();
+}
+
+void monitor_scenes::step() {
+    for (auto& scene : scenes) {
+        scene->step();
+    }
+}
+
+void monitor_scenes::draw() {
     if (whole_window) {
-        render_frame(*scenes.front());
+        draw_frame(*scenes.front());
         return;
     }
     if (uncovered) {
@@ -71,7 +82,7 @@ void monitor_scenes::render() {
     }
     for (std::size_t i = 0; i < scenes.size(); ++i) {
         use_viewport(area_of(monitors[i]));
-        render_frame(*scenes[i]);
+        draw_frame(*scenes[i]);
     }
 }
 

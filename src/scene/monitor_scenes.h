@@ -27,6 +27,10 @@ class monitor_scenes {
 
     // One frame of every scene, each drawn into its own monitor. The caller presents it.
     void render();
+    // render's halves: every scene's step, which needs no GL and goes on while nobody sees
+    // the window, and the drawing of every scene as its last step left it.
+    void step();
+    void draw();
 
     std::size_t count() const { return scenes.size(); }
     saver_scene& scene(std::size_t index) { return *scenes[index]; }

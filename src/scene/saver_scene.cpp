@@ -48,6 +48,11 @@ void saver_scene::set_size(std::int32_t new_width, std::int32_t new_height) {
 }
 
 void saver_scene::frame_update() {
+    step();
+    load_view();
+}
+
+void saver_scene::step() {
     if (width == 0 || height == 0) {
         return;
     }
@@ -56,6 +61,12 @@ void saver_scene::frame_update() {
     inertial_camera_gl& moving = camera;
     moving.update(width, height);
     camera.apply_phase_rules();
+}
+
+void saver_scene::load_view() const {
+    if (width == 0 || height == 0) {
+        return;
+    }
     camera.apply();
 }
 

@@ -50,6 +50,10 @@ class saver_scene {
     void set_size(std::int32_t width, std::int32_t height);
     // Once per frame: ages and retires roses, moves the camera and loads its view.
     void frame_update();
+    // frame_update's two halves. The step (cull, camera motion, its random draws) needs no
+    // GL and goes on while nobody sees the scene; the view loads the camera into GL.
+    void step();
+    void load_view() const;
     // Asks the worker loop to end and joins it; a sleeping worker wakes at once.
     void stop_worker();
 
