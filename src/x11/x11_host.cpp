@@ -133,6 +133,7 @@ int run(const x11_options& options, int stop_fd) {
             XEvent event;
             XNextEvent(surface.display, &event);
             follow_size(event, surface);
+            follow_visibility(event, surface);
             monitors_moved = (monitors && monitors->changed(event)) || monitors_moved;
             if (!options.scale && resources_changed(surface.display, event)) {
                 // Laid out again at the next frame, the roses kept.
@@ -153,6 +154,11 @@ int run(const x11_options& options, int stop_fd) {
             laid_out_width = surface.width;
             laid_out_height = surface.height;
             monitors_moved = false;
+        }
+        if (!surface_seen(surface)) {
+            // Nobody would see the frame: the scenes step on without drawing it.
+            scenes->step();
+            return;
         }
         scenes->render();
         present_frame(surface);
