@@ -1,5 +1,6 @@
 // The Wayland host: one layer-shell surface per output, each with its own scene, and the
-// paced loop of the Linux hosts on the compositor's socket, drawing every output every 50 ms.
+// paced loop of the Linux hosts on the compositor's socket: every output's scene steps every
+// 50 ms, and each output is drawn when the compositor asks it for a frame.
 #include "wayland/wayland_host.h"
 
 #include <EGL/egl.h>
@@ -54,7 +55,11 @@ bool has_display() {
 
 class wayland_client {
   public:
-    explicit wayland_client(wayland_layer layer) { globals.layer = layer; }
+    explicit wayland_client(wayland_layer layer) {
+        globals.layer = layer;
+        const char* log = std::getenv("ROSES_LOG_FRAMES");
+        globals.log_frames = log != nullptr && std::strcmp(log, "1") == 0;
+    }
     ~wayland_client();
     wayland_client(const wayland_client&) = delete;
     wayland_client& operator=(const wayland_client&) = delete;
@@ -68,7 +73,8 @@ class wayland_client {
     static void on_global(void* data, wl_registry* registry, std::uint32_t name,
                           const char* interface, std::uint32_t version);
     static void on_global_remove(void* data, wl_registry* registry, std::uint32_t name);
-    void draw_all();
+    void step_all();
+    void draw_due();
     bool user_came_back() const;
     // Drops the outputs the compositor took away; says why an output could not draw.
     [[nodiscard]] std::string settle_outputs();
@@ -202,9 +208,16 @@ std::string wayland_client::settle_outputs() {
     return {};
 }
 
-void wayland_client::draw_all() {
+void wayland_client::step_all() {
     for (auto& output : outputs) {
-        output->draw();
+        output->step();
+    }
+    draw_due();
+}
+
+void wayland_client::draw_due() {
+    for (auto& output : outputs) {
+        output->draw_if_due();
     }
 }
 
@@ -215,6 +228,10 @@ bool wayland_client::handle_events() {
     }
     if (failure.empty()) {
         failure = settle_outputs();
+    }
+    // Frame callbacks that came since: those outputs show the last step now.
+    if (failure.empty()) {
+        draw_due();
     }
     return failure.empty() && !user_came_back();
 }
@@ -263,7 +280,7 @@ std::string wayland_client::run(int stop) {
     stop_fd = stop;
     paced_loop_steps steps;
     steps.handle_events = [this] { return handle_events(); };
-    steps.draw_frame = [this] { draw_all(); };
+    steps.draw_frame = [this] { step_all(); };
     steps.before_wait = [this] { return flush_before_wait(); };
     steps.after_wait = [this](short revents) { return read_after_wait(revents); };
     run_paced_loop(wl_display_get_fd(display), stop_fd, frame_period, steps);

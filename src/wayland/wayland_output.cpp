@@ -1,5 +1,7 @@
 #include "wayland/wayland_output.h"
 
+#include <cstdio>
+
 #include "wayland/unused_event.h"
 
 namespace roses {
@@ -31,6 +33,9 @@ wayland_output::wayland_output(const wayland_globals& globals, std::uint32_t nam
 }
 
 wayland_output::~wayland_output() {
+    if (frame_callback != nullptr) {
+        wl_callback_destroy(frame_callback);
+    }
     // The scene's worker stops before the context it draws for goes.
     scenes.reset();
     const EGLDisplay display = globals.egl.display;
@@ -149,9 +154,11 @@ std::string wayland_output::start_gl(std::int32_t first_width, std::int32_t firs
     if (!make_current()) {
         return egl_failure("eglMakeCurrent");
     }
-    // Frames are paced by our own clock. Waiting for the compositor's frame callback would
-    // block a surface the compositor does not show (a background under full-screen windows)
-    // and with it every other output.
+    // EGL's own wait for the frame callback would block this surface's swap for as long
+    // as the compositor does not show it (a background under full-screen windows, a screen
+    // switched off), and with it every other output and the steps. The host asks for the
+    // callbacks itself, polls them all on the one socket, and swaps only a surface whose
+    // callback has come, so the swap never waits.
     eglSwapInterval(display, 0);
     scenes = std::make_unique<monitor_scenes>();
     lay_out();
@@ -161,23 +168,53 @@ std::string wayland_output::start_gl(std::int32_t first_width, std::int32_t firs
 void wayland_output::lay_out() {
     // The buffer has the output's pixels, so the strips widen by the output's scale.
     scenes->lay_out({}, {width, height, static_cast<double>(scale)});
+    stale = true;
 }
 
 bool wayland_output::make_current() {
     return eglMakeCurrent(globals.egl.display, egl_surface, egl_surface, context) == EGL_TRUE;
 }
 
+void wayland_output::step() {
+    if (scenes) {
+        scenes->step();
+        ++steps;
+        stale = true;
+    }
+}
+
+void wayland_output::draw_if_due() {
+    if (scenes && !was_closed && stale && frame_callback == nullptr) {
+        draw();
+    }
+}
+
+void wayland_output::on_frame(void* data, wl_callback* callback, std::uint32_t) {
+    auto& self = *static_cast<wayland_output*>(data);
+    wl_callback_destroy(callback);
+    self.frame_callback = nullptr;
+}
+
 void wayland_output::draw() {
-    if (!scenes || was_closed || !make_current()) {
+    if (!make_current()) {
         return;
     }
-    scenes->render();
+    static const wl_callback_listener listener = {.done = &wayland_output::on_frame};
+    scenes->draw(1.0);
     if (buffer_scale_due) {
         // Goes with the first buffer of the new size, which this swap commits.
         wl_surface_set_buffer_scale(wl_surface_, scale);
         buffer_scale_due = false;
     }
+    // Asked before the swap, so that the swap's commit carries the request.
+    frame_callback = wl_surface_frame(wl_surface_);
+    wl_callback_add_listener(frame_callback, &listener, this);
     eglSwapBuffers(globals.egl.display, egl_surface);
+    stale = false;
+    if (globals.log_frames) {
+        std::fprintf(stderr, "roses: frame %dx%d step %llu\n", width, height,
+                     static_cast<unsigned long long>(steps));
+    }
 }
 
 } // namespace roses

@@ -25,6 +25,9 @@ struct wayland_globals {
     std::uint32_t layer_shell_version = 0;
     egl_display_choice egl;
     wayland_layer layer = wayland_layer::saver;
+    // One line on standard error for every frame committed (ROSES_LOG_FRAMES=1): how tests
+    // see which outputs are drawn, since a surface under a window shows in no screenshot.
+    bool log_frames = false;
 };
 
 class wayland_output {
@@ -39,8 +42,12 @@ class wayland_output {
 
     // Asks for a layer surface on the output; drawing starts once the compositor sizes it.
     void create_surface();
-    // One frame, once the surface has a size: the scene's frame, then the buffer swap.
-    void draw();
+    // The 50 ms step of the output's scene, drawn or not: a rose shown again is where it
+    // would have been had it been seen all along.
+    void step();
+    // Draws the last step, once the surface has a size, unless it is drawn already or the
+    // compositor has not yet asked for the next frame since the last one.
+    void draw_if_due();
 
     std::uint32_t name() const { return global_name; }
     wl_surface* surface() const { return wl_surface_; }
@@ -55,6 +62,8 @@ class wayland_output {
     static void on_closed(void* data, zwlr_layer_surface_v1* layer_surface);
     static void on_scale(void* data, wl_output* output, std::int32_t factor);
     static void on_done(void* data, wl_output* output);
+    static void on_frame(void* data, wl_callback* callback, std::uint32_t time);
+    void draw();
     // Follows the surface's size in pixels: its size in the compositor's units times the
     // output's scale.
     void resize();
@@ -85,6 +94,12 @@ class wayland_output {
     std::int32_t height = 0;
     bool was_closed = false;
     std::string gl_failure;
+    // The frame callback of the last buffer, until the compositor says it wants the next
+    // one: a surface nobody sees gets no answer, and no more frames.
+    wl_callback* frame_callback = nullptr;
+    // A step, a new size or a new scale that no buffer shows yet.
+    bool stale = false;
+    std::uint64_t steps = 0;
 };
 
 } // namespace roses

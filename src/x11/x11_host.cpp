@@ -153,6 +153,7 @@ int run(const x11_options& options, int stop_fd) {
             XEvent event;
             XNextEvent(surface.display, &event);
             follow_size(event, surface);
+            follow_visibility(event, surface);
             monitors_moved = (monitors && monitors->changed(event)) || monitors_moved;
             if (!options.scale && resources_changed(surface.display, event)) {
                 // Laid out again at the next frame, the roses kept.
@@ -177,6 +178,11 @@ int run(const x11_options& options, int stop_fd) {
     };
     steps.draw_frame = [&] {
         follow_layout();
+        if (!surface_seen(surface)) {
+            // Nobody would see the frame: the scenes step on without drawing it.
+            scenes->step();
+            return;
+        }
         scenes->render();
         present_frame(surface);
     };
@@ -194,6 +200,9 @@ int run(const x11_options& options, int stop_fd) {
         };
         stepped.draw_frame = [&](double f) {
             follow_layout();
+            if (!surface_seen(surface)) {
+                return; // the steps go on all the same
+            }
             scenes->draw(f);
             present_frame(surface);
         };

@@ -2,6 +2,7 @@
 
 #include <X11/Xutil.h>
 #include <X11/extensions/Xrandr.h>
+#include <X11/extensions/dpms.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -109,8 +110,12 @@ std::string adopt_window(x11_surface& surface, XVisualInfo*& visual) {
     }
     surface.width = attributes.width;
     surface.height = attributes.height;
-    // Only the structure is watched: input belongs to whoever made the window.
-    XSelectInput(surface.display, surface.window, StructureNotifyMask);
+    // A window mapped under one that is not shows up once its ancestor maps, with no event
+    // of its own: only a window that is not mapped at all counts as unseen.
+    surface.mapped = attributes.map_state != IsUnmapped;
+    // Only the structure and the visibility are watched: input belongs to whoever made the
+    // window.
+    XSelectInput(surface.display, surface.window, StructureNotifyMask | VisibilityChangeMask);
     return {};
 }
 
@@ -162,7 +167,7 @@ std::string create_window(x11_surface& surface, const x11_options& options, XVis
     attributes.background_pixel = BlackPixel(display, visual->screen);
     attributes.border_pixel = 0;
     attributes.override_redirect = saver;
-    attributes.event_mask = StructureNotifyMask | KeyPressMask;
+    attributes.event_mask = StructureNotifyMask | VisibilityChangeMask | KeyPressMask;
     if (saver) {
         attributes.event_mask |= ButtonPressMask | PointerMotionMask | FocusChangeMask;
     }
@@ -241,6 +246,13 @@ std::string open_surface(const x11_options& options, x11_surface& surface) {
         }
     }
     if (error.empty()) {
+        int dpms_event_base = 0;
+        int dpms_error_base = 0;
+        surface.has_dpms =
+            DPMSQueryExtension(surface.display, &dpms_event_base, &dpms_error_base) &&
+            DPMSCapable(surface.display);
+        const char* log = std::getenv("ROSES_LOG_FRAMES");
+        surface.log_frames = log != nullptr && std::string(log) == "1";
         drawn_window = surface.window;
         surface.context = glXCreateContext(surface.display, visual, nullptr, True);
         if (surface.context == nullptr) {
@@ -348,11 +360,37 @@ double refresh_rate(const x11_surface& surface) {
     return rate;
 }
 
+void follow_visibility(const XEvent& event, x11_surface& surface) {
+    if (event.type == MapNotify && event.xmap.window == surface.window) {
+        surface.mapped = true;
+    } else if (event.type == UnmapNotify && event.xunmap.window == surface.window) {
+        surface.mapped = false;
+    } else if (event.type == VisibilityNotify && event.xvisibility.window == surface.window) {
+        surface.fully_obscured = event.xvisibility.state == VisibilityFullyObscured;
+    }
+}
+
+bool surface_seen(x11_surface& surface) {
+    constexpr auto dpms_period = std::chrono::seconds(1);
+    const auto now = std::chrono::steady_clock::now();
+    if (surface.has_dpms && now - surface.dpms_asked >= dpms_period) {
+        surface.dpms_asked = now;
+        CARD16 level = DPMSModeOn;
+        BOOL enabled = False;
+        surface.display_off =
+            DPMSInfo(surface.display, &level, &enabled) && enabled && level != DPMSModeOn;
+    }
+    return surface.mapped && !surface.fully_obscured && !surface.display_off;
+}
+
 void present_frame(x11_surface& surface) {
     glFinish();
     glFlush();
     if (surface.double_buffered) {
         glXSwapBuffers(surface.display, surface.window);
+    }
+    if (surface.log_frames) {
+        std::fprintf(stderr, "roses: frame %dx%d\n", surface.width, surface.height);
     }
 }
 

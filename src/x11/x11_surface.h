@@ -5,6 +5,7 @@
 #include <GL/glx.h>
 #include <X11/Xlib.h>
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -26,6 +27,17 @@ struct x11_surface {
     // The window's latest known size; the host lays the picture out for it before a frame.
     std::int32_t width = 0;
     std::int32_t height = 0;
+    // Whether a frame could be seen, as the server last said: the window mapped and not
+    // covered entirely by others, and the display not switched off (DPMS, where the server
+    // has it; it sends no event, so it is asked about once a second).
+    bool mapped = false;
+    bool fully_obscured = false;
+    bool has_dpms = false;
+    bool display_off = false;
+    std::chrono::steady_clock::time_point dpms_asked{};
+    // One line on standard error for every frame shown (ROSES_LOG_FRAMES=1): a frame drawn
+    // into a covered window changes no pixel, so tests cannot see it any other way.
+    bool log_frames = false;
 };
 
 // Connects to the display, finds or makes the window, creates a GLX context for it and makes
@@ -43,6 +55,11 @@ bool software_renderer();
 // The refresh rate of the monitor that shows most of the window, from RandR; 60 Hz when it
 // cannot be told.
 double refresh_rate(const x11_surface& surface);
+// Notes what a MapNotify, UnmapNotify or VisibilityNotify says about the window.
+void follow_visibility(const XEvent& event, x11_surface& surface);
+
+// Whether a frame drawn now could be seen by anyone. One that cannot is not drawn at all.
+bool surface_seen(x11_surface& surface);
 
 // Shows the frame just drawn.
 void present_frame(x11_surface& surface);

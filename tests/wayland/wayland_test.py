@@ -1,10 +1,15 @@
 """The Wayland host end to end on a headless compositor of its own (sway, two outputs of
 different sizes, no background of its own): a rose on every output, one more output added
 while it runs, a size change, a key that ends the saver and leaves the background running,
-the stop signal, and the exit codes of a bad command line and a missing environment."""
+the stop signal, and the exit codes of a bad command line and a missing environment; the
+background as a lock screen's (its connection handed over, no seat), not drawn while a
+full-screen window covers it."""
 
+import array
 import contextlib
+import json
 import os
+import select
 import shutil
 import signal
 import socket
@@ -16,8 +21,8 @@ import time
 
 from roses_testing.checks import Checks
 from roses_testing.image import wait_for_line_thickness
-from roses_testing.processes import (SLOW, Program, binary_from_arguments, unwind_on_sigterm,
-                                     wait_until)
+from roses_testing.processes import (SLOW, Program, binary_from_arguments, spawn,
+                                     unwind_on_sigterm, wait_until)
 from roses_testing.seeds import MEASURABLE_ROSE
 from roses_testing.wayland import headless_sway, output_image, output_sizes, swaymsg
 
@@ -148,6 +153,73 @@ class VirtualPointer:
         self.socket.close()
 
 
+def handed_connection_without_seat():
+    """A connection to the compositor as a lock screen hands it to its background program:
+    a descriptor in WAYLAND_SOCKET, through a relay that hides the seat from the registry.
+    Returns the environment for the program and the descriptor it inherits."""
+    ours, theirs = socket.socketpair(socket.AF_UNIX, socket.SOCK_STREAM)
+    compositor = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+    compositor.connect(os.path.join(os.environ["XDG_RUNTIME_DIR"],
+                                    os.environ["WAYLAND_DISPLAY"]))
+    registries = set()
+
+    def relay(source, sink, edit):
+        data, ancillary, _, _ = source.recvmsg(65536, socket.CMSG_SPACE(28 * 4))
+        if not data:
+            return False
+        fds = array.array("i")
+        for level, kind, payload in ancillary:
+            if level == socket.SOL_SOCKET and kind == socket.SCM_RIGHTS:
+                fds.frombytes(payload[:len(payload) - len(payload) % fds.itemsize])
+        buffers[source] += data
+        whole = b""
+        buffer = buffers[source]
+        while len(buffer) >= 8 and len(buffer) >= struct.unpack_from("<I", buffer, 4)[0] >> 16:
+            size = struct.unpack_from("<I", buffer, 4)[0] >> 16
+            whole += edit(buffer[:size])
+            buffer = buffer[size:]
+        buffers[source] = buffer
+        sink.sendmsg([whole], [(socket.SOL_SOCKET, socket.SCM_RIGHTS, fds)] if fds else [])
+        for fd in fds:
+            os.close(fd)
+        return True
+
+    def from_client(msg):
+        target, size_opcode = struct.unpack_from("<II", msg)
+        if target == 1 and size_opcode & 0xFFFF == 1:  # wl_display.get_registry
+            registries.add(struct.unpack_from("<I", msg, 8)[0])
+        return msg
+
+    def from_compositor(msg):
+        target, size_opcode = struct.unpack_from("<II", msg)
+        if target in registries and size_opcode & 0xFFFF == 0 and b"wl_seat\0" in msg:
+            return b""
+        return msg
+
+    buffers = {ours: b"", compositor: b""}
+
+    def serve():
+        with contextlib.suppress(OSError):
+            while True:
+                ready, _, _ = select.select([ours, compositor], [], [])
+                if ours in ready and not relay(ours, compositor, from_client):
+                    break
+                if compositor in ready and not relay(compositor, ours, from_compositor):
+                    break
+        ours.close()
+        compositor.close()
+    threading.Thread(target=serve, daemon=True).start()
+    env = {k: v for k, v in os.environ.items() if k != "WAYLAND_DISPLAY"}
+    env.update(WAYLAND_SOCKET=str(theirs.fileno()), ROSES_LOG_FRAMES="1")
+    return env, theirs
+
+
+def frames(program, size):
+    """The steps of the frames the program drew at this size, in order."""
+    return [int(line.split()[-1]) for line in program.output().splitlines()
+            if line.startswith(f"roses: frame {size[0]}x{size[1]} ")]
+
+
 @contextlib.contextmanager
 def compositor_without_layer_shell():
     """The smallest Wayland server a client can ask for its globals: it offers only
@@ -262,6 +334,56 @@ def background_ignores_keys():
     stop(program, "the background")
 
 
+def background_of_a_lock_screen():
+    """No seat, a first frame on every output within 2 s; under a full-screen window no
+    frames on that output, the other one drawn on, and the covered one drawn again within a
+    second of being shown, its rose stepped on meanwhile."""
+    env, handed = handed_connection_without_seat()
+    program = Program(roses, "-wayland-background", env=env, pass_fds=[handed.fileno()])
+    handed.close()
+    # The outputs as the earlier cases left them, each buffer the size of its mode; the
+    # full-screen window goes to the focused one.
+    sizes = output_sizes()
+    focused = next(o["name"] for o in json.loads(swaymsg("-t", "get_outputs")) if o["focused"])
+    first = sizes.pop(focused)
+    second = next(iter(sizes.values()))
+    wait_until(lambda: all(frames(program, size) for size in [first, *sizes.values()]),
+               5 * SLOW, step=0.02)
+    took = time.monotonic() - program.started
+    missing = [size for size in [first, *sizes.values()] if not frames(program, size)]
+    checks.expect(not missing and took <= 2 * SLOW,
+                  f"the first frames on every output took {took:.2f} s, expected 2 s at most; "
+                  f"none at {missing}", program)
+    if shutil.which("foot") is None:
+        checks.expect(False, "foot is not installed (tools/setup installs it)")
+        return
+    cover = spawn(["foot", "--fullscreen", "sleep", "60"], stdout=subprocess.DEVNULL,
+                  stderr=subprocess.DEVNULL)
+    # Drawn until the window is shown over it; then, once the last frame's callback fails to
+    # come, nothing.
+    wait_until(lambda: "foot" in swaymsg("-t", "get_tree"), 10 * SLOW)
+    time.sleep(0.5 * SLOW)
+    covered, elsewhere = len(frames(program, first)), len(frames(program, second))
+    time.sleep(1.5)
+    hidden = frames(program, first)
+    checks.expect(len(hidden) == covered and len(frames(program, second)) > elsewhere + 10,
+                  f"under a full-screen window {len(hidden) - covered} frames were drawn on "
+                  f"{focused} in 1.5 s, expected none, while another output took "
+                  f"{len(frames(program, second)) - elsewhere}, expected more than 10", program)
+    cover.kill()
+    cover.wait()
+    shown = time.monotonic()
+    wait_until(lambda: len(frames(program, first)) > covered, 3 * SLOW, step=0.02)
+    after = frames(program, first)[covered:]
+    took = time.monotonic() - shown
+    # 1.5 s and more are 30 steps: the rose shown again has taken them.
+    checks.expect(hidden and after and took <= 1 * SLOW and after[0] >= hidden[-1] + 30,
+                  f"uncovered, {focused}'s next frame came after {took:.2f} s at step "
+                  f"{after[0] if after else None}, expected within a second and 30 steps "
+                  f"after the last one seen, {hidden[-1:]}", program)
+    stop(program, "the background of a lock screen")
+
+
 def no_egl():
     # The GL dispatch library finds no driver at all.
     one_line_error(["-wayland"], dict(os.environ, __EGL_VENDOR_LIBRARY_FILENAMES="/nonexistent"),
@@ -284,6 +406,7 @@ with headless_sway(OUTPUTS, SCALES) as sway:
     saver_ends_on_a_key()
     saver_ends_on_pointer_travel()
     background_ignores_keys()
+    background_of_a_lock_screen()
     no_egl()
     compositor_goes_away(sway)
 checks.finish()

@@ -1,6 +1,10 @@
-"""A window of its own: a rose appears, and every way of ending it ends it cleanly."""
+"""A window of its own: a rose appears, it is not drawn while another window covers it, and
+every way of ending it ends it cleanly."""
 
+import os
+import select
 import signal
+import time
 
 from roses_testing.checks import Checks
 from roses_testing.processes import SLOW, Program, binary_from_arguments, unwind_on_sigterm
@@ -15,8 +19,53 @@ roses = binary_from_arguments()
 checks = Checks()
 
 
-def started_window(*args):
-    program = Program(roses, "-window", *args)
+def frames_within(x, damage, seconds):
+    """The presentations that DAMAGE reports within the time: reports closer together than
+    5 ms belong to one."""
+    stamps = []
+    deadline = time.monotonic() + seconds
+    while (left := deadline - time.monotonic()) > 0:
+        select.select([x], [], [], left)
+        for raw in x.pending_events():
+            if XConnection.event_type(raw) == damage:
+                stamp = XConnection.damage_timestamp(raw)
+                if not stamps or (stamp - stamps[-1]) % (1 << 32) >= 5:
+                    stamps.append(stamp)
+    return len(stamps)
+
+
+def not_drawn_while_covered():
+    """Frames drawn into a covered window change no pixel and raise no DAMAGE report: the
+    program's own account of its frames counts those."""
+    program, window = started_window("--size", "300x200", env=dict(os.environ,
+                                                                    ROSES_LOG_FRAMES="1"))
+
+    def logged():
+        return program.output().count("roses: frame ")
+    checks.expect(wait_for_rose(0, 0, 300, 200, 5 * SLOW), "no rose in a 300x200 window",
+                  program)
+    with XConnection() as x:
+        damage = x.watch_root_damage()
+        checks.expect(frames_within(x, damage, 1) >= 5, "fewer than 5 frames in a second",
+                      program)
+        cover = x.create_override_redirect_window(0, 0, 400, 300)
+        frames_within(x, damage, 0.3 * SLOW)  # the cover's own painting
+        before = logged()
+        covered = frames_within(x, damage, 1.5)
+        drawn = logged() - before
+        checks.expect(covered == 0 and drawn == 0,
+                      f"{drawn} frames drawn ({covered} seen) in 1.5 s under a window that "
+                      "covers it entirely, expected none", program)
+        x.destroy_window(cover)
+        shown = frames_within(x, damage, 1)
+        checks.expect(shown >= 5, f"{shown} frames in the second after it was uncovered, "
+                                  "expected 5 or more", program)
+    program.signal(signal.SIGTERM)
+    program.wait(2 * SLOW)
+
+
+def started_window(*args, env=None):
+    program = Program(roses, "-window", *args, env=env)
     window = find_window("Roses", 15 * SLOW)
     checks.expect(window, "the window titled Roses did not appear", program)
     return program, window
@@ -42,6 +91,8 @@ with xvfb():
     program.signal(signal.SIGINT)
     code = program.wait(2 * SLOW)
     checks.expect(code == 0, f"SIGINT: exit code {code}, expected 0", program)
+
+    not_drawn_while_covered()
 
     # Keys other than q and Escape, and clicks, are for watching, not closing.
     for key in ("q", "Escape"):

@@ -18,6 +18,8 @@ _CURRENT_TIME = 0
 _Z_PIXMAP = 2
 _ALL_PLANES = 0xFFFFFFFF
 _RAW_RECTANGLES = 0
+_CW_BACK_PIXEL = 1 << 1
+_CW_OVERRIDE_REDIRECT = 1 << 9
 
 Display = ctypes.c_void_p
 XID = ctypes.c_ulong
@@ -28,6 +30,17 @@ class _ClientMessage(ctypes.Structure):
                 ("send_event", ctypes.c_int), ("display", ctypes.c_void_p),
                 ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
                 ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
+
+
+class _SetWindowAttributes(ctypes.Structure):
+    _fields_ = [("background_pixmap", ctypes.c_ulong), ("background_pixel", ctypes.c_ulong),
+                ("border_pixmap", ctypes.c_ulong), ("border_pixel", ctypes.c_ulong),
+                ("bit_gravity", ctypes.c_int), ("win_gravity", ctypes.c_int),
+                ("backing_store", ctypes.c_int), ("backing_planes", ctypes.c_ulong),
+                ("backing_pixel", ctypes.c_ulong), ("save_under", ctypes.c_int),
+                ("event_mask", ctypes.c_long), ("do_not_propagate_mask", ctypes.c_long),
+                ("override_redirect", ctypes.c_int), ("colormap", ctypes.c_ulong),
+                ("cursor", ctypes.c_ulong)]
 
 
 class _Event(ctypes.Union):
@@ -128,6 +141,17 @@ class XConnection:
         """A mapped black top-level window."""
         window = self.x.XCreateSimpleWindow(self.display, self.root, x, y, width, height, 0, 0,
                                             0)
+        self.x.XMapRaised(self.display, window)
+        self.sync()
+        return window
+
+    def create_override_redirect_window(self, x, y, width, height):
+        """A mapped black window on top of all others that no window manager handles, as a
+        screen locker's or a menu's."""
+        attributes = _SetWindowAttributes(background_pixel=0, override_redirect=1)
+        window = self.x.XCreateWindow(self.display, self.root, x, y, width, height, 0, 0, 1,
+                                      None, _CW_BACK_PIXEL | _CW_OVERRIDE_REDIRECT,
+                                      ctypes.byref(attributes))
         self.x.XMapRaised(self.display, window)
         self.sync()
         return window
