@@ -130,3 +130,27 @@ EMSCRIPTEN_KEEPALIVE int roses_check() {
 }
 
 } // extern "C"
+
+// A lost WebGL context: a GPU reset, or a phone that put the browser away. The page goes on
+// stepping, so the garden grows on unseen as it would on a screen that is off, and nothing is
+// drawn until the context is back.
+extern "C" {
+// From the page's script library: the emulation set up again on a restored context.
+int roses_web_restore_context();
+
+EMSCRIPTEN_KEEPALIVE void roses_context_lost() {
+    set_drawing(false);
+}
+
+// The context is back, empty: GL is set up on it again, and the page then hands it the
+// canvas's size (roses_resize) for the projection. The garden, the roses and the camera are
+// the ones that went on meanwhile. Returns 0 when the context is not usable yet.
+EMSCRIPTEN_KEEPALIVE int roses_context_restored() {
+    if (roses_web_restore_context() == 0) {
+        return 0;
+    }
+    set_drawing(true);
+    return 1;
+}
+
+} // extern "C"

@@ -141,6 +141,8 @@ void draw_wide_strip(GLint first, GLsizei count) {
     glPopMatrix();
 }
 
+bool drawing = true;
+
 } // namespace
 
 void set_line_scale(float scale) {
@@ -174,6 +176,9 @@ void __wrap_glLineWidth(GLfloat width) {
 }
 
 void __wrap_glDrawArrays(GLenum mode, GLint first, GLsizei count) {
+    if (!roses::drawing) {
+        return;
+    }
     if (roses::drawable_strip(mode)) {
         roses::draw_wide_strip(first, count);
     } else {
@@ -203,3 +208,11 @@ void gluLookAt(GLdouble eye_x, GLdouble eye_y, GLdouble eye_z, GLdouble centre_x
 }
 
 } // extern "C"
+
+namespace roses {
+
+void set_drawing(bool on) {
+    drawing = on;
+}
+
+} // namespace roses

@@ -12,3 +12,11 @@ namespace roses {
 void set_line_scale(float scale);
 
 } // namespace roses
+
+namespace roses {
+
+// Whether draws reach WebGL. While the context is lost the core goes on stepping, and with
+// it every draw of its frames, which then have nowhere to go.
+void set_drawing(bool drawing);
+
+} // namespace roses

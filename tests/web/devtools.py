@@ -44,6 +44,13 @@ class Browser:
     def close(self):
         if getattr(self, "socket", None):
             try:
+                # Asked, the browser ends at once; a signal takes it seconds.
+                self.send("Browser.close", session=False)
+                self.process.wait(5)
+            except (OSError, RuntimeError, subprocess.TimeoutExpired,
+                    websocket.WebSocketException):
+                pass
+            try:
                 self.socket.close()
             except OSError:
                 pass
