@@ -15,4 +15,16 @@ mergeInto(LibraryManager.library, {
     var context = Browser.createContext(Module['canvas'], true, true, attributes);
     return context ? 1 : 0;
   },
+
+  // A restored context is the same object with none of its programs and buffers. Made anew
+  // through Browser.createContext (which hands back the one it has while Module.ctx is set),
+  // the emulation sets itself up on it as on a new context: an empty cache of programs and new
+  // buffers. What it had bound is looked up again at each draw, since the core enables and
+  // disables its client arrays around every strip.
+  roses_web_restore_context__deps: ['roses_web_create_context'],
+  roses_web_restore_context: function () {
+    if (!Module['ctx'] || Module['ctx'].isContextLost()) return 0;
+    Module['ctx'] = null;
+    return _roses_web_create_context(0);
+  },
 });

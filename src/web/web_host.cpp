@@ -12,6 +12,7 @@
 #include "random/random.h"
 #include "scene/monitor_scenes.h"
 #include "web/page_query.h"
+#include "web/webgl_shim.h"
 
 extern "C" {
 // From the page's script library: a WebGL context on the page's canvas, with the
@@ -132,6 +133,30 @@ EMSCRIPTEN_KEEPALIVE int roses_check() {
     std::fclose(lines);
     page.text.assign(buffer, size);
     std::free(buffer);
+    return 1;
+}
+
+} // extern "C"
+
+// A lost WebGL context: a GPU reset, or a phone that put the browser away. The page goes on
+// stepping, so the garden grows on unseen as it would on a screen that is off, and nothing is
+// drawn until the context is back.
+extern "C" {
+// From the page's script library: the emulation set up again on a restored context.
+int roses_web_restore_context();
+
+EMSCRIPTEN_KEEPALIVE void roses_context_lost() {
+    set_drawing(false);
+}
+
+// The context is back, empty: GL is set up on it again, and the page then hands it the
+// canvas's size (roses_resize) for the projection. The garden, the roses and the camera are
+// the ones that went on meanwhile. Returns 0 when the context is not usable yet.
+EMSCRIPTEN_KEEPALIVE int roses_context_restored() {
+    if (roses_web_restore_context() == 0) {
+        return 0;
+    }
+    set_drawing(true);
     return 1;
 }
 

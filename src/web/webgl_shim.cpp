@@ -3,6 +3,8 @@
 // glViewport and glGetFloatv through here (--wrap), and gluLookAt is defined here because the
 // emulation's own leaves the matrix as it was. Line strips are drawn as triangles of the
 // core's line width, since WebGL clamps real line widths to one pixel.
+#include "web/webgl_shim.h"
+
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -147,6 +149,8 @@ void draw_wide_strip(GLint first, GLsizei count) {
 // Strips are triangles here, which WebGL draws at any width, while its own lines stop at one
 // pixel: the core is told of a range that every display's scale fits in.
 constexpr GLfloat widest_strip = 64.0f;
+// Whether draws reach WebGL (set_drawing).
+bool drawing = true;
 
 } // namespace
 } // namespace roses
@@ -185,6 +189,9 @@ void __wrap_glLineWidth(GLfloat width) {
 }
 
 void __wrap_glDrawArrays(GLenum mode, GLint first, GLsizei count) {
+    if (!roses::drawing) {
+        return;
+    }
     if (roses::drawable_strip(mode)) {
         roses::draw_wide_strip(first, count);
     } else {
@@ -214,3 +221,11 @@ void gluLookAt(GLdouble eye_x, GLdouble eye_y, GLdouble eye_z, GLdouble centre_x
 }
 
 } // extern "C"
+
+namespace roses {
+
+void set_drawing(bool on) {
+    drawing = on;
+}
+
+} // namespace roses

@@ -1,5 +1,6 @@
 """A small client of Chromium's DevTools protocol: one headless browser, one page target,
-commands answered in order, console messages and page errors collected as they arrive."""
+commands answered in order, console messages and page errors collected as they arrive. The
+errors of every page visited are kept, each with the address it was raised on."""
 import base64
 import json
 import os
@@ -10,6 +11,8 @@ import time
 
 import websocket
 
+from roses_testing.processes import spawn, stop
+
 
 class Browser:
     def __init__(self, chromium="chromium"):
@@ -18,8 +21,9 @@ class Browser:
                      "--no-default-browser-check", "--enable-unsafe-swiftshader",
                      "--remote-debugging-port=0", "--user-data-dir=" + self.profile,
                      "about:blank"]
-        self.process = subprocess.Popen(arguments, stdout=subprocess.DEVNULL,
-                                        stderr=subprocess.DEVNULL)
+        # Its own process group, so that its renderer and GPU processes end with it.
+        self.process = spawn(arguments, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                             start_new_session=True)
         port_file = os.path.join(self.profile, "DevToolsActivePort")
         deadline = time.monotonic() + 30
         while not os.path.exists(port_file) or os.path.getsize(port_file) == 0:
@@ -35,20 +39,22 @@ class Browser:
         self.console = []
         self.errors = []
         self.notices = []
+        self.address = "about:blank"
 
     def close(self):
         if getattr(self, "socket", None):
             try:
+                # Asked, the browser ends at once; a signal takes it seconds.
+                self.send("Browser.close", session=False)
+                self.process.wait(5)
+            except (OSError, RuntimeError, subprocess.TimeoutExpired,
+                    websocket.WebSocketException):
+                pass
+            try:
                 self.socket.close()
             except OSError:
                 pass
-        if self.process.poll() is None:
-            self.process.terminate()
-            try:
-                self.process.wait(10)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
+        stop(self.process, grace=10)
         shutil.rmtree(self.profile, ignore_errors=True)
 
     def _note(self, message):
@@ -58,14 +64,15 @@ class Browser:
             text = " ".join(str(a.get("value", a.get("description", ""))) for a in params["args"])
             self.console.append((params["type"], text))
         elif method == "Runtime.exceptionThrown":
-            self.errors.append(params["exceptionDetails"].get("exception", {})
-                               .get("description", params["exceptionDetails"]["text"]))
+            details = params["exceptionDetails"]
+            self.errors.append(self.address + ": " + details.get("exception", {})
+                               .get("description", details["text"]))
         elif method == "Log.entryAdded":
             # The browser's own reports (a failed load, a WebGL error); its performance
             # notes about the software renderer are warnings and not the page's.
             entry = params["entry"]
             if entry["level"] == "error":
-                self.errors.append(entry["text"])
+                self.errors.append(self.address + ": " + entry["text"])
         elif method:
             self.notices.append(message)
 
@@ -97,8 +104,9 @@ class Browser:
                   deviceScaleFactor=ratio, mobile=False)
 
     def navigate(self, url):
+        """Opens url; the console starts empty for it, the errors of pages before it stay."""
         self.console.clear()
-        self.errors.clear()
+        self.address = url
         self.send("Page.navigate", url=url)
 
     def evaluate(self, expression):
@@ -140,6 +148,13 @@ class Browser:
         other = self.send("Target.createTarget", session=False, url="about:blank")["targetId"]
         self.activate(other)
         return other
+
+    def key(self, key):
+        """Presses and releases a letter key on the page."""
+        code = ord(key.upper())
+        for kind in ("keyDown", "keyUp"):
+            self.send("Input.dispatchKeyEvent", type=kind, key=key, code="Key" + key.upper(),
+                      text=key if kind == "keyDown" else "", windowsVirtualKeyCode=code)
 
     def screenshot(self):
         """The page's pixels as PNG bytes."""

@@ -121,3 +121,10 @@ def image_from_ppm(data):
     if fields[0] != b"P6" or fields[3] != b"255":
         raise RuntimeError("not an 8-bit binary PPM")
     return Image(width, height, data[offset + 1:offset + 1 + width * height * 3])
+
+
+def image_from_png(data):
+    """A PNG's bytes (a browser's screenshot, the headless renderer's picture) as an Image."""
+    ppm = subprocess.run(["convert", "png:-", "-depth", "8", "ppm:-"], input=data, check=True,
+                         capture_output=True, timeout=30).stdout
+    return image_from_ppm(ppm)
