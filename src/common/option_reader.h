@@ -50,6 +50,11 @@ std::string printable(std::string_view word);
 // A refused word as every refusal shows it: printable, in double quotes.
 std::string quoted(std::string_view word);
 
+// A cap on the frames a second that a display host draws (-max-fps N).
+inline constexpr std::int32_t min_max_fps = 1;
+inline constexpr std::int32_t max_max_fps = 1000;
+inline constexpr std::string_view max_fps_range = "a whole number from 1 to 1000";
+
 // What a seed must be, wherever one is given.
 inline constexpr std::string_view seed_wording = "a whole number from 0 to 4294967295";
 
@@ -102,6 +107,12 @@ class option_reader {
     template <typename T> std::optional<T> number() {
         const auto text = value();
         return text ? parse_number<T>(*text) : std::nullopt;
+    }
+    // The value as a cap on frames a second, from min_max_fps to max_max_fps; none when it
+    // is missing or not one.
+    std::optional<std::int32_t> max_fps() {
+        const auto fps = number<std::int32_t>();
+        return fps && *fps >= min_max_fps && *fps <= max_max_fps ? fps : std::nullopt;
     }
     // The value as a display scale (parse_scale); none when it is missing or not one.
     std::optional<double> scale() {

@@ -29,8 +29,6 @@
 namespace roses {
 namespace {
 
-constexpr std::chrono::milliseconds frame_period{50};
-
 // The newest versions of the globals whose requests and events this host knows.
 constexpr std::uint32_t compositor_version = 4;
 constexpr std::uint32_t layer_shell_version = 4;
@@ -55,8 +53,9 @@ bool has_display() {
 
 class wayland_client {
   public:
-    explicit wayland_client(wayland_layer layer) {
-        globals.layer = layer;
+    explicit wayland_client(const wayland_options& options) {
+        globals.layer = options.layer;
+        globals.max_fps = options.max_fps;
         const char* log = std::getenv("ROSES_LOG_FRAMES");
         globals.log_frames = log != nullptr && std::strcmp(log, "1") == 0;
     }
@@ -283,7 +282,7 @@ std::string wayland_client::run(int stop) {
     steps.draw_frame = [this] { step_all(); };
     steps.before_wait = [this] { return flush_before_wait(); };
     steps.after_wait = [this](short revents) { return read_after_wait(revents); };
-    run_paced_loop(wl_display_get_fd(display), stop_fd, frame_period, steps);
+    run_paced_loop(wl_display_get_fd(display), stop_fd, step_period, steps);
     return failure;
 }
 
@@ -306,7 +305,7 @@ int wayland_main(int argc, char** argv) {
     return with_stop_signals([&options](int stop_fd) {
         std::string failure;
         {
-            wayland_client client(options.layer);
+            wayland_client client(options);
             failure = client.connect();
             if (failure.empty()) {
                 failure = client.run(stop_fd);

@@ -21,6 +21,11 @@ wayland_parse_result parse_wayland_options(int argc, const char* const* argv) {
             if (!result.error.empty()) {
                 return result;
             }
+        } else if (name == "max-fps") {
+            options.max_fps = words.max_fps();
+            if (!options.max_fps) {
+                return result.refuse(words.needs(max_fps_range));
+            }
         } else if (name == "scale") {
             return result.refuse(quoted(words.spelled()) +
                                  " is not for the Wayland host: every output's scale comes from "
@@ -33,8 +38,8 @@ wayland_parse_result parse_wayland_options(int argc, const char* const* argv) {
 }
 
 std::string wayland_usage() {
-    return "usage: roses -wayland [-seed N]\n"
-           "       roses -wayland-background [-seed N]\n"
+    return "usage: roses -wayland [-seed N] [-max-fps N]\n"
+           "       roses -wayland-background [-seed N] [-max-fps N]\n"
            "Draws roses on every output of a Wayland compositor that offers the layer-shell\n"
            "protocol (sway, Hyprland, river, labwc, ...).\n"
            "\n"
@@ -43,6 +48,10 @@ std::string wayland_usage() {
            "  -wayland-background  an animated background under every window; only SIGTERM\n"
            "                       or SIGINT ends it\n"
            "  -seed N              start the random sources from N\n"
+           "  -max-fps N           at most N frames a second, from 1 to 1000 (default: one\n"
+           "                       for every frame the compositor asks for; on a software\n"
+           "                       renderer such as llvmpipe one per 50 ms step, as every\n"
+           "                       frame costs the processor there)\n"
            "\n"
            "Lines are 2 pixels wide times each output's scale, as the compositor sets it.\n"
            "As the saver, with an idle daemon:   swayidle timeout 300 'roses -wayland'\n"

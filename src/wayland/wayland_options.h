@@ -18,6 +18,9 @@ enum class wayland_layer {
 
 struct wayland_options : shared_options {
     wayland_layer layer = wayland_layer::saver;
+    // Frames a second at most; without it, one frame for each the compositor asks for (one
+    // a step on a software rasteriser).
+    std::optional<std::int32_t> max_fps;
 };
 
 using wayland_parse_result = parse_result<wayland_options>;

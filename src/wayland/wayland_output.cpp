@@ -1,5 +1,9 @@
 #include "wayland/wayland_output.h"
 
+#include <algorithm>
+
+#include "linux/renderer.h"
+
 #include <cstdio>
 
 #include "wayland/unused_event.h"
@@ -160,6 +164,7 @@ std::string wayland_output::start_gl(std::int32_t first_width, std::int32_t firs
     // callbacks itself, polls them all on the one socket, and swaps only a surface whose
     // callback has come, so the swap never waits.
     eglSwapInterval(display, 0);
+    once_a_step = !globals.max_fps && software_renderer();
     scenes = std::make_unique<monitor_scenes>();
     lay_out();
     return {};
@@ -180,13 +185,33 @@ void wayland_output::step() {
         scenes->step();
         ++steps;
         stale = true;
+        last_step = std::chrono::steady_clock::now();
     }
 }
 
 void wayland_output::draw_if_due() {
-    if (scenes && !was_closed && stale && frame_callback == nullptr) {
-        draw();
+    if (!scenes || was_closed || frame_callback != nullptr) {
+        return;
     }
+    if (once_a_step) {
+        if (stale) {
+            draw(1.0);
+        }
+        return;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    // A millisecond's slack: the compositor's frames do not come exactly on time.
+    if (globals.max_fps && now - last_frame < std::chrono::seconds(1) / *globals.max_fps -
+                                                  std::chrono::milliseconds(1)) {
+        return;
+    }
+    const double f = std::min(1.0, std::chrono::duration<double>(now - last_step) / step_period);
+    if (at_step && !stale) {
+        return;
+    }
+    draw(f);
+    last_frame = now;
+    at_step = f >= 1.0;
 }
 
 void wayland_output::on_frame(void* data, wl_callback* callback, std::uint32_t) {
@@ -195,12 +220,12 @@ void wayland_output::on_frame(void* data, wl_callback* callback, std::uint32_t) 
     self.frame_callback = nullptr;
 }
 
-void wayland_output::draw() {
+void wayland_output::draw(double f) {
     if (!make_current()) {
         return;
     }
     static const wl_callback_listener listener = {.done = &wayland_output::on_frame};
-    scenes->draw(1.0);
+    scenes->draw(f);
     if (buffer_scale_due) {
         // Goes with the first buffer of the new size, which this swap commits.
         wl_surface_set_buffer_scale(wl_surface_, scale);

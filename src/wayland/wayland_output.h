@@ -7,8 +7,10 @@
 #include <wayland-client.h>
 #include <wayland-egl.h>
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "linux/egl_setup.h"
@@ -17,6 +19,9 @@
 #include "wayland/wayland_options.h"
 
 namespace roses {
+
+// The 50 ms step of every output's scene, whether or not it is drawn.
+inline constexpr std::chrono::milliseconds step_period{50};
 
 // What every output's surface is made with.
 struct wayland_globals {
@@ -28,6 +33,8 @@ struct wayland_globals {
     // One line on standard error for every frame committed (ROSES_LOG_FRAMES=1): how tests
     // see which outputs are drawn, since a surface under a window shows in no screenshot.
     bool log_frames = false;
+    // -max-fps: frames a second at most on every output.
+    std::optional<std::int32_t> max_fps;
 };
 
 class wayland_output {
@@ -63,7 +70,8 @@ class wayland_output {
     static void on_scale(void* data, wl_output* output, std::int32_t factor);
     static void on_done(void* data, wl_output* output);
     static void on_frame(void* data, wl_callback* callback, std::uint32_t time);
-    void draw();
+    // A frame at f of the way from the step before the last to the last.
+    void draw(double f);
     // Follows the surface's size in pixels: its size in the compositor's units times the
     // output's scale.
     void resize();
@@ -100,6 +108,13 @@ class wayland_output {
     // A step, a new size or a new scale that no buffer shows yet.
     bool stale = false;
     std::uint64_t steps = 0;
+    // One frame a step, as on a software renderer unless -max-fps asks for more; else a
+    // frame for every callback, between the last two steps.
+    bool once_a_step = true;
+    std::chrono::steady_clock::time_point last_step;
+    std::chrono::steady_clock::time_point last_frame;
+    // The last frame showed the last step itself: until the next step there is nothing new.
+    bool at_step = false;
 };
 
 } // namespace roses

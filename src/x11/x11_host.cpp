@@ -14,6 +14,7 @@
 
 #include "linux/paced_loop.h"
 #include "linux/process.h"
+#include "linux/renderer.h"
 #include "linux/signal_handling.h"
 #include "random/random.h"
 #include "scene/monitor_scenes.h"

@@ -65,11 +65,10 @@ x11_parse_result parse_x11_options(int argc, const char* const* argv) {
             }
             options.scale = *scale;
         } else if (name == "max-fps") {
-            const auto fps = words.number<std::int32_t>();
-            if (!fps || *fps < min_max_fps || *fps > max_max_fps) {
-                return result.refuse(words.needs("a whole number from 1 to 1000"));
+            options.max_fps = words.max_fps();
+            if (!options.max_fps) {
+                return result.refuse(words.needs(max_fps_range));
             }
-            options.max_fps = *fps;
         } else if (words.is_switch("version")) {
             options.version = true;
         } else {

@@ -21,8 +21,6 @@ enum class x11_target {
 
 inline constexpr std::int32_t default_window_width = 800;
 inline constexpr std::int32_t default_window_height = 600;
-inline constexpr std::int32_t min_max_fps = 1;
-inline constexpr std::int32_t max_max_fps = 1000;
 
 struct x11_options : shared_options {
     x11_target target = x11_target::own_window;

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 #include "linux/process.h"
 
@@ -304,15 +303,6 @@ bool use_vsync(x11_surface& surface) {
         }
     }
     return false;
-}
-
-bool software_renderer() {
-    const auto* name = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
-    if (name == nullptr) {
-        return false;
-    }
-    return std::strstr(name, "llvmpipe") != nullptr || std::strstr(name, "softpipe") != nullptr ||
-           std::strstr(name, "SwiftShader") != nullptr;
 }
 
 double refresh_rate(const x11_surface& surface) {

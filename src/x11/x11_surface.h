@@ -49,9 +49,6 @@ struct x11_surface {
 // GLX_EXT_swap_control and GLX_MESA_swap_control the display offers; false when neither.
 bool use_vsync(x11_surface& surface);
 
-// Whether the current context draws on the processor (llvmpipe, softpipe, SwiftShader).
-bool software_renderer();
-
 // The refresh rate of the monitor that shows most of the window, from RandR; 60 Hz when it
 // cannot be told.
 double refresh_rate(const x11_surface& surface);

@@ -24,6 +24,9 @@ TEST(wayland_options, a_refused_word_is_quoted_and_shown_not_obeyed) {
     EXPECT_EQ(accepted.error, "");
     EXPECT_EQ(accepted.options.layer, wayland_layer::background);
     EXPECT_EQ(accepted.options.seed, 7u);
+    EXPECT_EQ(parse({"-wayland", "-max-fps", "0"}).error,
+              "-max-fps needs a whole number from 1 to 1000, not \"0\"");
+    EXPECT_EQ(parse({"-wayland", "-max-fps=144"}).options.max_fps, 144);
 }
 
 TEST(wayland_options, a_scale_is_refused_because_the_compositor_gives_it) {

@@ -384,6 +384,29 @@ def background_of_a_lock_screen():
     stop(program, "the background of a lock screen")
 
 
+def background_at_the_frame_rate():
+    """On llvmpipe one frame a step by default; -max-fps 60 draws the compositor's frames
+    between the steps, far more than 20 a second, while the steps stay 20 a second."""
+    rates = {}
+    # The outputs as the earlier cases left them: one of them, at its buffer's size.
+    size = next(iter(output_sizes().values()))
+    for args in ([], ["-max-fps", "60"]):
+        program = Program(roses, "-wayland-background", *args,
+                          env=dict(os.environ, ROSES_LOG_FRAMES="1"))
+        wait_until(lambda: frames(program, size), 5 * SLOW, step=0.02)
+        time.sleep(0.5)
+        before = frames(program, size)
+        time.sleep(2.0)
+        during = frames(program, size)[len(before):]
+        stop(program, "the background at its frame rate")
+        rates[" ".join(args) or "default"] = (len(during) / 2.0,
+                                             (during[-1] - during[0]) / 2.0 if during else 0)
+    default, fast = rates["default"], rates["-max-fps 60"]
+    checks.expect(default[0] <= 25 and fast[0] >= 30 and 15 <= fast[1] <= 25,
+                  f"frames and steps a second: {rates}, expected at most 25 frames by default "
+                  "and over 30 with -max-fps 60, at 20 steps either way")
+
+
 def no_egl():
     # The GL dispatch library finds no driver at all.
     one_line_error(["-wayland"], dict(os.environ, __EGL_VENDOR_LIBRARY_FILENAMES="/nonexistent"),
@@ -407,6 +430,7 @@ with headless_sway(OUTPUTS, SCALES) as sway:
     saver_ends_on_pointer_travel()
     background_ignores_keys()
     background_of_a_lock_screen()
+    background_at_the_frame_rate()
     no_egl()
     compositor_goes_away(sway)
 checks.finish()
