@@ -120,6 +120,41 @@ spread full_rose_frames(std::int32_t width, std::int32_t height, std::uint32_t s
     return spread_of(frames);
 }
 
+// What a frame between the steps costs against a step, with the same full-length rose shown
+// whole: the step alone (cull and camera, no drawing), a view between two steps, and the
+// step's own frame, each the median of its wall milliseconds.
+void step_and_view(std::int32_t width, std::int32_t height, std::uint32_t seed, double* step,
+                   double* between, double* whole) {
+    saver_scene scene(false);
+    set_projection(scene, width, height);
+    plant_full_length_first(scene, seed);
+    scene.garden.tick();
+    std::vector<double> steps;
+    std::vector<double> views;
+    std::vector<double> frames;
+    for (int k = 0; k < 200; ++k) {
+        {
+            const std::lock_guard<std::mutex> hold(scene.garden.lock);
+            rose& shown = *scene.garden.roses.front();
+            shown.age = shown.count; // never retired while measured
+        }
+        double start = wall_ms();
+        step_scene(scene);
+        steps.push_back(wall_ms() - start);
+        start = wall_ms();
+        draw_scene(scene, 0.5);
+        glFinish();
+        views.push_back(wall_ms() - start);
+        start = wall_ms();
+        render_frame(scene);
+        glFinish();
+        frames.push_back(wall_ms() - start);
+    }
+    *step = spread_of(steps).median;
+    *between = spread_of(views).median;
+    *whole = spread_of(frames).median;
+}
+
 // Processor milliseconds per simulated step (every garden's tick, then every scene's frame)
 // of count monitors of width x height side by side, from the same seed.
 double monitors_cpu_per_step(int count, std::int32_t width, std::int32_t height, std::uint32_t seed,
@@ -214,6 +249,14 @@ int run(int argc, char** argv) {
                 "max %.3f\n",
                 points, full_rose.median, full_rose.max);
     std::printf("peak resident memory: %.1f MiB\n", static_cast<double>(usage.ru_maxrss) / 1024);
+
+    double step = 0.0;
+    double between = 0.0;
+    double whole = 0.0;
+    step_and_view(width, height, seed, &step, &between, &whole);
+    std::printf("ms with one full-length rose shown whole: a step %.3f, a frame between two "
+                "steps %.3f, a step and its frame (render_frame) %.3f\n",
+                step, between, whole);
 
     const double one = monitors_cpu_per_step(1, width, height, seed, steps);
     const double two = monitors_cpu_per_step(2, width, height, seed, steps);
