@@ -402,9 +402,11 @@ def background_at_the_frame_rate():
         rates[" ".join(args) or "default"] = (len(during) / 2.0,
                                              (during[-1] - during[0]) / 2.0 if during else 0)
     default, fast = rates["default"], rates["-max-fps 60"]
-    checks.expect(default[0] <= 25 and fast[0] >= 30 and 15 <= fast[1] <= 25,
+    # A sanitized build draws more slowly: there only "more than by default" is asked.
+    enough, fewest_steps = (30, 15) if SLOW == 1 else (default[0] + 5, 10)
+    checks.expect(default[0] <= 25 and fast[0] >= enough and fewest_steps <= fast[1] <= 25,
                   f"frames and steps a second: {rates}, expected at most 25 frames by default "
-                  "and over 30 with -max-fps 60, at 20 steps either way")
+                  f"and {enough} or more with -max-fps 60, at 20 steps either way")
 
 
 def no_egl():
