@@ -147,6 +147,7 @@ int run(const x11_options& options, int stop_fd) {
     std::int32_t laid_out_height = surface.height;
     bool monitors_moved = false;
 
+    std::uint64_t steps_taken = 0;
     paced_loop_steps steps;
     steps.handle_events = [&] {
         // Xlib may already hold events that the socket no longer shows: drain them first.
@@ -179,13 +180,14 @@ int run(const x11_options& options, int stop_fd) {
     };
     steps.draw_frame = [&] {
         follow_layout();
+        ++steps_taken;
         if (!surface_seen(surface)) {
             // Nobody would see the frame: the scenes step on without drawing it.
             scenes->step();
             return;
         }
         scenes->render();
-        present_frame(surface);
+        present_frame(surface, steps_taken);
     };
     steps.before_wait = [&] {
         XFlush(surface.display);
@@ -198,6 +200,7 @@ int run(const x11_options& options, int stop_fd) {
         stepped.take_step = [&] {
             follow_layout();
             scenes->step();
+            ++steps_taken;
         };
         stepped.draw_frame = [&](double f) {
             follow_layout();
@@ -205,7 +208,7 @@ int run(const x11_options& options, int stop_fd) {
                 return; // the steps go on all the same
             }
             scenes->draw(f);
-            present_frame(surface);
+            present_frame(surface, steps_taken);
         };
         stepped.before_wait = steps.before_wait;
         run_stepped_loop(display_fd, stop_fd, step_period, *period, stepped);

@@ -373,14 +373,15 @@ bool surface_seen(x11_surface& surface) {
     return surface.mapped && !surface.fully_obscured && !surface.display_off;
 }
 
-void present_frame(x11_surface& surface) {
+void present_frame(x11_surface& surface, std::uint64_t steps) {
     glFinish();
     glFlush();
     if (surface.double_buffered) {
         glXSwapBuffers(surface.display, surface.window);
     }
     if (surface.log_frames) {
-        std::fprintf(stderr, "roses: frame %dx%d\n", surface.width, surface.height);
+        std::fprintf(stderr, "roses: frame %dx%d step %llu\n", surface.width, surface.height,
+                     static_cast<unsigned long long>(steps));
     }
 }
 

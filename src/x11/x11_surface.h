@@ -35,8 +35,9 @@ struct x11_surface {
     bool has_dpms = false;
     bool display_off = false;
     std::chrono::steady_clock::time_point dpms_asked{};
-    // One line on standard error for every frame shown (ROSES_LOG_FRAMES=1): a frame drawn
-    // into a covered window changes no pixel, so tests cannot see it any other way.
+    // One line on standard error for every frame shown (ROSES_LOG_FRAMES=1), with the steps
+    // taken so far: a frame drawn into a covered window changes no pixel, so tests cannot see
+    // it any other way, and the steps are what the frame rate is measured against.
     bool log_frames = false;
 };
 
@@ -58,8 +59,8 @@ void follow_visibility(const XEvent& event, x11_surface& surface);
 // Whether a frame drawn now could be seen by anyone. One that cannot is not drawn at all.
 bool surface_seen(x11_surface& surface);
 
-// Shows the frame just drawn.
-void present_frame(x11_surface& surface);
+// Shows the frame just drawn, the steps taken so far being steps (for the frame log).
+void present_frame(x11_surface& surface, std::uint64_t steps);
 
 // Releases the context and our own window; the connection lasts until the process ends.
 void close_surface(x11_surface& surface);
