@@ -366,10 +366,14 @@ def background_of_a_lock_screen():
     covered, elsewhere = len(frames(program, first)), len(frames(program, second))
     time.sleep(1.5)
     hidden = frames(program, first)
-    checks.expect(len(hidden) == covered and len(frames(program, second)) > elsewhere + 10,
+    # 30 steps; a sanitized build beside another test may draw only a few frames of them.
+    drawn_elsewhere = 10 if SLOW == 1 else 2
+    checks.expect(len(hidden) == covered and
+                  len(frames(program, second)) > elsewhere + drawn_elsewhere,
                   f"under a full-screen window {len(hidden) - covered} frames were drawn on "
                   f"{focused} in 1.5 s, expected none, while another output took "
-                  f"{len(frames(program, second)) - elsewhere}, expected more than 10", program)
+                  f"{len(frames(program, second)) - elsewhere}, expected more than "
+                  f"{drawn_elsewhere}", program)
     cover.kill()
     cover.wait()
     shown = time.monotonic()
@@ -402,11 +406,16 @@ def background_at_the_frame_rate():
         rates[" ".join(args) or "default"] = (len(during) / 2.0,
                                              (during[-1] - during[0]) / 2.0 if during else 0)
     default, fast = rates["default"], rates["-max-fps 60"]
-    # A sanitized build draws more slowly: there only "more than by default" is asked.
-    enough, fewest_steps = (30, 15) if SLOW == 1 else (default[0] + 5, 10)
-    checks.expect(default[0] <= 25 and fast[0] >= enough and fewest_steps <= fast[1] <= 25,
+    if SLOW > 1:
+        # A sanitized build, beside another test, may draw fewer frames than there are steps
+        # (7.5 and 5.5 a second, seen under ThreadSanitizer): there the rates say nothing,
+        # and the run is for what the sanitizer finds on the way. Frames must still come.
+        checks.expect(default[0] > 0 and fast[0] > 0,
+                      f"frames and steps a second: {rates}, expected frames either way")
+        return
+    checks.expect(default[0] <= 25 and fast[0] >= 30 and 15 <= fast[1] <= 25,
                   f"frames and steps a second: {rates}, expected at most 25 frames by default "
-                  f"and {enough} or more with -max-fps 60, at 20 steps either way")
+                  f"and 30 or more with -max-fps 60, at 20 steps either way")
 
 
 def no_egl():

@@ -52,9 +52,15 @@ with xvfb():
     default = frames_per_second()
     print(f"frames a second: -max-fps 60 {fast:.1f}, -max-fps 20 {capped:.1f}, "
           f"default on llvmpipe {default:.1f}")
-    # A loaded machine slows the fast case; it must still be well beyond one a step.
-    checks.expect(fast > 35, f"-max-fps 60 gave {fast:.1f} frames a second")
-    checks.expect(15 < capped < 24, f"-max-fps 20 gave {capped:.1f} frames a second")
-    checks.expect(15 < default < 24, f"the default on llvmpipe gave {default:.1f} a second")
+    if SLOW > 1:
+        # A sanitized build beside another test may draw fewer frames than there are steps:
+        # there the rates say nothing, and the runs are for what the sanitizer finds.
+        checks.expect(min(fast, capped, default) > 0, "a sanitized build drew no frames")
+    else:
+        # A loaded machine slows the fast case; it must still be well beyond one a step.
+        checks.expect(fast > 35, f"-max-fps 60 gave {fast:.1f} frames a second")
+        checks.expect(15 < capped < 24, f"-max-fps 20 gave {capped:.1f} frames a second")
+        checks.expect(15 < default < 24,
+                      f"the default on llvmpipe gave {default:.1f} a second")
 
 checks.finish()
