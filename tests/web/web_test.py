@@ -1,7 +1,8 @@
 """The page in headless Chromium against the native renderer: check-mode events and pictures
 of the served page and of the single file, the single file live from a disk through a lost and
 restored context, the Lively folder, the live page at two sizes and pixel ratios with its wake
-lock, installability, a hidden tab, reduced motion and an offline reload, a bad seed, and the
+lock, installability, a hidden tab, reduced motion and an offline reload, two installs of two
+builds on one origin and a build taking over beneath an open page, a bad seed, and the
 sentences where the page cannot run. Errors raised on any page visited fail the test.
 
 Usage: web_test.py PAGE_DIR SINGLE_FILE LIVELY_DIR NATIVE_ROSES [--seeds N]
@@ -13,6 +14,7 @@ import http.server
 import json
 import os
 import re
+import shutil
 import statistics
 import subprocess
 import sys
@@ -40,8 +42,20 @@ def check(condition, what):
 
 
 def serve(folder):
-    """A static server of folder, and the page's address. It keeps the paths asked for."""
+    """A static server of folder, and the page's address. It keeps the paths asked for, and
+    answers 503 while down is set. Nothing it sends may be kept in the browser's HTTP cache,
+    so that a page it no longer serves can only come from a service worker."""
     class Quiet(http.server.SimpleHTTPRequestHandler):
+        def do_GET(self):
+            if server.down:
+                self.send_error(503)
+            else:
+                super().do_GET()
+
+        def end_headers(self):
+            self.send_header("Cache-Control", "no-store")
+            super().end_headers()
+
         def log_request(self, *args):
             server.asked.append(self.path.split("?")[0])
 
@@ -50,6 +64,7 @@ def serve(folder):
     server = http.server.ThreadingHTTPServer(
         ("127.0.0.1", 0), functools.partial(Quiet, directory=folder))
     server.asked = []
+    server.down = False
     threading.Thread(target=server.serve_forever, daemon=True).start()
     return server, f"http://127.0.0.1:{server.server_address[1]}/index.html"
 
@@ -283,6 +298,67 @@ def live_page(browser, url, page_target, server):
     check(45 <= median <= 80, f"?motion=full under reduced motion: a step every {median:.1f} ms")
 
 
+def rebuild(folder, mark):
+    """Makes the page in folder another build: a harmless line more in its script, and the
+    worker's build name changed as a new digest would change it."""
+    with open(os.path.join(folder, "roses.js"), "a") as f:
+        f.write(f"\n// {mark}\n")
+    worker = os.path.join(folder, "service-worker.js")
+    with open(worker) as f:
+        text = f.read()
+    with open(worker, "w") as f:
+        f.write(re.sub(r"(var BUILD = '[^']*)'", rf"\1-{mark}'", text, count=1))
+
+
+def two_installs(browser, page):
+    """Two builds of the page in two folders of one origin keep their files apart, and a page
+    open under a build goes on getting that build's files after a newer one has taken over."""
+    with tempfile.TemporaryDirectory() as root:
+        for folder in "ab":
+            shutil.copytree(page, os.path.join(root, folder))
+        rebuild(os.path.join(root, "b"), "b")
+        server, url = serve(root)
+        address = url.replace("/index.html", "/%s/index.html")
+
+        # Asked of the new document, not of one that answers before it.
+        def draws(folder):
+            browser.navigate(address % folder + "?seed=4")
+            try:
+                return browser.wait_for(f"location.pathname == '/{folder}/index.html' && "
+                                        "window.rosesStats && rosesStats.frames > 0", 10)
+            except TimeoutError:
+                return False
+
+        try:
+            for folder in "ab":
+                draws(folder)
+                # The worker claims the page once its activation is over.
+                browser.wait_for("!!navigator.serviceWorker.controller", 20)
+            server.down = True
+            drawn = [folder for folder in "ab" if draws(folder)]
+            server.down = False
+            check(drawn == ["a", "b"], f"two installs on one origin, both reloaded with the "
+                                       f"server down: drawn in {drawn}")
+
+            # The page from the last visit is build b's; b2's worker takes over beneath it.
+            rebuild(os.path.join(root, "b"), "b2")
+            browser.evaluate("window.was = navigator.serviceWorker.controller; "
+                             "navigator.serviceWorker.getRegistration().then(r => r.update())"
+                             ".then(() => true)")
+            browser.wait_for("(c => c && c !== was && c.state == 'activated')"
+                             "(navigator.serviceWorker.controller)", 20)
+            script = "fetch('roses.js').then(r => r.text()).then(t => t.trim().split('\\n').pop())"
+            old = browser.evaluate(script)
+            browser.navigate(address % "b")
+            browser.wait_for("!location.search && document.readyState == 'complete'", 10)
+            new = browser.evaluate(script)
+            check(old == "// b" and new == "// b2",
+                  f"under a new build's worker the open page gets its own build's script "
+                  f"({old!r}), the next page loaded the new build's ({new!r})")
+        finally:
+            server.shutdown()
+
+
 def shown_sentence(browser, protocol):
     # Until the new document has its body, the old one or none at all may answer.
     return browser.wait_for(
@@ -338,6 +414,7 @@ def main():
             if len(seeds) == 3:
                 single_file(browser, single, lively, natives)
                 live_page(browser, url, target, server)
+                two_installs(browser, page)
                 fallbacks(browser, url, page)
             browser.pause(0.2)
             check(not browser.errors, f"no page errors: {browser.errors[:5]}")
