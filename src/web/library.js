@@ -23,8 +23,12 @@ mergeInto(LibraryManager.library, {
   // disables its client arrays around every strip.
   roses_web_restore_context__deps: ['roses_web_create_context'],
   roses_web_restore_context: function () {
-    if (!Module['ctx'] || Module['ctx'].isContextLost()) return 0;
+    var restored = Module['ctx'];
+    if (!restored || restored.isContextLost()) return 0;
     Module['ctx'] = null;
-    return _roses_web_create_context(0);
+    if (_roses_web_create_context(0)) return 1;
+    // Kept for the page's next try, which asks it whether it is lost.
+    Module['ctx'] = restored;
+    return 0;
   },
 });

@@ -1,9 +1,10 @@
 """The page in headless Chromium against the native renderer: check-mode events and pictures
 of the served page and of the single file, the single file live from a disk through a lost and
-restored context, the Lively folder, the live page at two sizes and pixel ratios with its wake
-lock, installability, a hidden tab, reduced motion and an offline reload, two installs of two
-builds on one origin and a build taking over beneath an open page, a bad seed, and the
-sentences where the page cannot run. Errors raised on any page visited fail the test.
+restored context (and one that cannot be set up again), the Lively folder, the live page at two
+sizes and pixel ratios with its wake lock, installability, a hidden tab, reduced motion and an
+offline reload, two installs of two builds on one origin and a build taking over beneath an
+open page, a bad seed, and the sentences where the page cannot run. Errors raised on any page
+visited fail the test.
 
 Usage: web_test.py PAGE_DIR SINGLE_FILE LIVELY_DIR NATIVE_ROSES [--seeds N]
 (--seeds compares the check mode of seeds 1..N only, and skips everything else)
@@ -156,7 +157,15 @@ def single_file(browser, single, lively, natives):
     check(check_run(browser, address, natives, 1, picture=True),
           "from file://, the single file's check-mode events equal the native renderer's")
 
-    # The first lines of a rose, live: the check run's picture shows a whole one.
+    # The first lines of a rose, live: the check run's picture shows a whole one. The canvas
+    # refuses a context while `refusing` counts down, as if the restored one were lost again.
+    refusal = browser.send("Page.addScriptToEvaluateOnNewDocument", source="""(() => {
+        const get = HTMLCanvasElement.prototype.getContext;
+        window.refusing = 0;
+        HTMLCanvasElement.prototype.getContext = function (...args) {
+          return refusing-- > 0 ? null : get.apply(this, args);
+        };
+      })();""")
     browser.navigate(address + "?seed=4")
     count = wait_for_rose(browser, enough=ROSE // 3)
     check(count >= ROSE // 3, f"from file://, the single file draws live: {count} lit pixels")
@@ -178,6 +187,28 @@ def single_file(browser, single, lively, natives):
     check(lost_steps >= 5 and lost_lit == 0 and restored_lit >= count,
           f"a lost context: {lost_steps} steps in 0.5 s drawn nowhere ({lost_lit} lit pixels); "
           f"restored, the garden shows {restored_lit} lit pixels, {count} before the loss")
+
+    # A restored context that cannot be set up at once is tried again; one that never can be
+    # ends in a sentence.
+    def lose_and_restore(refusals):
+        lost = browser.evaluate("rosesStats.lost")
+        browser.evaluate("loss.loseContext(); true")
+        browser.wait_for(f"rosesStats.lost > {lost}", 10)
+        browser.evaluate(f"refusing = {refusals}; loss.restoreContext(); true")
+    lose_and_restore(1)
+    try:
+        retried = browser.wait_for("rosesStats.restored == 2", 5)
+    except TimeoutError:
+        retried = False
+    lose_and_restore("Infinity")
+    try:
+        sentence = shown_sentence(browser, "file:")
+    except TimeoutError:
+        sentence = ""
+    browser.send("Page.removeScriptToEvaluateOnNewDocument", identifier=refusal["identifier"])
+    check(retried and "WebGL" in sentence and sentence.count(". ") == 0,
+          f"a restored context refused once is set up on a later try ({retried}); always "
+          f"refused, the page says why it shows nothing: {sentence!r}")
 
     with open(os.path.join(lively, "LivelyInfo.json")) as f:
         info = json.load(f)
