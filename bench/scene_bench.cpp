@@ -139,7 +139,7 @@ void step_and_view(std::int32_t width, std::int32_t height, std::uint32_t seed, 
             shown.age = shown.count; // never retired while measured
         }
         double start = wall_ms();
-        step_scene(scene);
+        scene.step();
         steps.push_back(wall_ms() - start);
         start = wall_ms();
         draw_scene(scene, 0.5);

@@ -33,18 +33,6 @@ recorded_run::recorded_run(std::FILE* file, std::optional<std::uint32_t> seed,
     }
 }
 
-std::vector<scheduled_frame> frames_after_step(std::int64_t step, std::int32_t fps) {
-    std::vector<scheduled_frame> frames;
-    // Times in steps / fps, whole numbers so that f = 1 comes out exact: the step before
-    // is at q * 20 + r of them, frame i at i * 20.
-    const std::int64_t q = frames_in_steps(step - 1, fps);
-    const std::int64_t r = (step - 1) % steps_per_second * fps % steps_per_second;
-    for (std::int64_t i = q + 1; i <= frames_in_steps(step, fps); ++i) {
-        frames.push_back({i, static_cast<double>((i - q) * steps_per_second - r) / fps});
-    }
-    return frames;
-}
-
 std::int64_t frames_in_steps(std::int64_t steps, std::int32_t fps) {
     // Split so that no product overflows for any number of steps.
     return steps / steps_per_second * fps + steps % steps_per_second * fps / steps_per_second;

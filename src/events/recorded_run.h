@@ -10,22 +10,10 @@
 #include <vector>
 
 #include "events/events_log.h"
+#include "scene/frame_clock.h"
 #include "scene/monitor_scenes.h"
 
 namespace roses {
-
-// The steps' own rate: one every 50 ms.
-inline constexpr std::int32_t steps_per_second = 20;
-
-// Frames at fps frames per simulated second: frame i (from 1) comes i / fps seconds into the
-// run, after the step that falls due at or before it. The frames drawn after step `step`
-// (from 1), each with its number and its fraction of the way from the step before; at a
-// multiple of 20 frames a second the last is the step's own frame (f = 1).
-struct scheduled_frame {
-    std::int64_t number;
-    double f;
-};
-std::vector<scheduled_frame> frames_after_step(std::int64_t step, std::int32_t fps);
 
 // How many frames a run of that many steps has at fps.
 std::int64_t frames_in_steps(std::int64_t steps, std::int32_t fps);

@@ -60,9 +60,16 @@ void rose_garden::plant_phase() {
     hsv_to_rgb(d3, min_saturation + saturation_span * d2, min_value + value_span * d1,
                colour.data());
     // Built outside the lock: it reads only slot i, which no rose uses yet.
-    auto planted = std::make_unique<rose>(&shapes[i], static_cast<std::int32_t>(i), colour,
-                                          static_cast<float>(width), static_cast<float>(height));
+    const std::int32_t built_width = width.load();
+    const std::int32_t built_height = height.load();
+    auto planted =
+        std::make_unique<rose>(&shapes[i], static_cast<std::int32_t>(i), colour,
+                               static_cast<float>(built_width), static_cast<float>(built_height));
     std::lock_guard<std::mutex> guard(lock);
+    // A new size stored meanwhile has laid out only the roses already in the list.
+    if (width.load() != built_width || height.load() != built_height) {
+        planted->layout(width.load(), height.load());
+    }
     garden_event event{garden_event::kind::plant, static_cast<std::int32_t>(i)};
     event.subject = planted.get();
     roses.push_back(std::move(planted));

@@ -45,8 +45,10 @@ class rose_garden {
     // Mirrors roses.size() for tick, which reads it without the lock.
     std::atomic<std::int32_t> rose_count{0};
     std::mutex lock;
-    std::int32_t width = 0;
-    std::int32_t height = 0;
+    // The client size the roses are laid out for: the window thread sets it while the worker
+    // plants.
+    std::atomic<std::int32_t> width{0};
+    std::atomic<std::int32_t> height{0};
     // Called for every search, plant, commit and retirement when set. Commit and retire
     // calls happen with the lock held.
     std::function<void(const garden_event&)> on_event;

@@ -1,5 +1,6 @@
 #include "headless/headless.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -14,6 +15,7 @@
 #include "linux/egl_pbuffer_context.h"
 #include "linux/process.h"
 #include "linux/signal_handling.h"
+#include "scene/frame_clock.h"
 
 namespace roses {
 namespace {
@@ -94,27 +96,45 @@ int render(headless_options options, int stop_fd, int& stopped_by) {
     // Every monitor of the picture has the one scale of the command line.
     recorded_run run(events_file.stream(), options.seed, options.monitors,
                      {options.width, options.height, options.scale});
+    // Simulated time in ticks of 1 / (20 fps) s: the steps are fps ticks apart and the frames
+    // 20, so both fall on whole ticks and every frame's f comes out exact.
+    const std::int64_t frame_ticks = steps_per_second;
+    frame_clock clock(0, options.fps, {.once_a_step = false, .frame_period = 0});
+    std::int64_t next_frame = frame_ticks;
     bool at_step = true;
-    for (std::int64_t step = 1; step <= options.frames; ++step) {
-        if ((stopped_by = take_stop_signal(stop_fd)) != 0) {
-            return exit_environment;
-        }
-        run.take_step();
-        if (run.write_error() != 0) {
-            return cannot_write("the events file", options.events,
-                                system_reason(run.write_error()));
-        }
-        at_step = false;
-        for (const scheduled_frame& frame : frames_after_step(step, options.fps)) {
-            run.draw(frame.f);
-            at_step = frame.f >= 1.0;
-            if (!options.frames_dir.empty() && frame.number % options.every == 0) {
-                glFinish();
-                const std::string path = frame_path(options.frames_dir, frame.number);
-                if (std::string reason = write_frame(path, gl); !reason.empty()) {
-                    return cannot_write("the frame", path, reason);
+    for (;;) {
+        const std::int64_t now = std::min(next_frame, clock.next_step());
+        // A frame at the very tick a step falls due shows the step before it whole (f = 1),
+        // the frame a once-a-step host draws; then comes the step.
+        if (now == next_frame) {
+            next_frame += frame_ticks;
+            if (const auto f = clock.take_frame(now)) {
+                run.draw(*f);
+                at_step = *f >= 1.0;
+                const std::int64_t number = now / frame_ticks;
+                if (!options.frames_dir.empty() && number % options.every == 0) {
+                    glFinish();
+                    const std::string path = frame_path(options.frames_dir, number);
+                    if (std::string reason = write_frame(path, gl); !reason.empty()) {
+                        return cannot_write("the frame", path, reason);
+                    }
                 }
             }
+        }
+        if (now == clock.next_step()) {
+            if (run.steps() == options.frames) {
+                break;
+            }
+            if ((stopped_by = take_stop_signal(stop_fd)) != 0) {
+                return exit_environment;
+            }
+            clock.take_step(now);
+            run.take_step();
+            if (run.write_error() != 0) {
+                return cannot_write("the events file", options.events,
+                                    system_reason(run.write_error()));
+            }
+            at_step = false;
         }
     }
     // The picture is the last step's own frame, whatever the frames between showed.

@@ -67,7 +67,7 @@ void set_projection(saver_scene& scene, std::int32_t width, std::int32_t height)
 }
 
 void use_viewport(const viewport_area& area) {
-    // render_frame clears the whole window unless the scissor box holds the clear to this
+    // draw_scene clears the whole window unless the scissor box holds the clear to this
     // scene's area: without it each scene would wipe the pictures drawn before it.
     glScissor(area.x, area.y, area.width, area.height);
     glEnable(GL_SCISSOR_TEST);
@@ -79,10 +79,6 @@ void set_projection(saver_scene& scene, const viewport_area& area) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     take_line_width(scene);
     scene.set_size(area.width, area.height);
-}
-
-void step_scene(saver_scene& scene) {
-    scene.step();
 }
 
 void draw_scene(saver_scene& scene, double f) {
@@ -110,7 +106,7 @@ void draw_scene(saver_scene& scene, double f) {
 }
 
 void render_frame(saver_scene& scene) {
-    step_scene(scene);
+    scene.step();
     draw_scene(scene, 1.0);
 }
 

@@ -40,14 +40,10 @@ void use_viewport(const viewport_area& area);
 // area's size, but drawn at the area's place, and the clear confined to it.
 void set_projection(saver_scene& scene, const viewport_area& area);
 
-// One 50 ms step of the scene: the cull and the camera's move with its random draws. What
-// makes a seed's run; frames never change it.
-void step_scene(saver_scene& scene);
-
-// Draws a view a fraction f in (0, 1] of the way from the step before the last one to the
-// last: the camera between the two poses (between) and every live rose at an age between
-// its two ages, under the garden's lock. f = 1 is exactly the frame of the last step. The
-// caller presents it.
+// Clears and draws a view a fraction f in [0, 1] of the way from the step before the last one
+// to the last: the camera between the two poses (between) and every live rose at an age
+// between its two ages, under the garden's lock. f = 1 is exactly the frame of the last step.
+// The caller presents it.
 void draw_scene(saver_scene& scene, double f);
 
 // One step and its frame (draw_scene at 1), for hosts that draw once a step. The caller

@@ -65,7 +65,7 @@ void monitor_scenes::render() {
 
 void monitor_scenes::step() {
     for (auto& scene : scenes) {
-        step_scene(*scene);
+        scene->step();
     }
 }
 

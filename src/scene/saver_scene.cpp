@@ -1,5 +1,7 @@
 #include "scene/saver_scene.h"
 
+#include "scene/frame_clock.h"
+
 #include <algorithm>
 #include <chrono>
 #include <functional>
@@ -7,7 +9,8 @@
 namespace roses {
 namespace {
 
-constexpr std::int64_t min_cycle_micros = 50000;
+constexpr std::int64_t min_cycle_micros =
+    std::chrono::duration_cast<std::chrono::microseconds>(step_period).count();
 // Work 0.2, rest 0.8 of a cycle.
 constexpr double busy_share = 0.2;
 constexpr double rest_share = 0.8;
@@ -33,12 +36,33 @@ saver_scene::~saver_scene() {
     stop_worker();
 }
 
+namespace {
+
+// A pose for a box of the old size, moved to the same place relative to a box of the new one:
+// the eye's distance from the box's centre grows with the height, as the camera places it.
+void move_pose(camera_gl& pose, std::int32_t old_width, std::int32_t old_height,
+               std::int32_t new_width, std::int32_t new_height) {
+    const double k = static_cast<double>(new_height) / old_height;
+    pose.x = static_cast<float>(new_width / 2.0 + (pose.x - old_width / 2.0) * k);
+    pose.y = static_cast<float>(new_height / 2.0 + (pose.y - old_height / 2.0) * k);
+    pose.z = static_cast<float>(-new_height / 2.0 + (pose.z + old_height / 2.0) * k);
+}
+
+} // namespace
+
 void saver_scene::set_size(std::int32_t new_width, std::int32_t new_height) {
+    const std::int32_t old_width = width;
+    const std::int32_t old_height = height;
     width = new_width;
     height = new_height;
-    garden.width = new_width;
-    garden.height = new_height;
-    garden.visit_roses([this](rose& live) { live.layout(garden.width, garden.height); });
+    garden.width.store(new_width);
+    garden.height.store(new_height);
+    garden.visit_roses([new_width, new_height](rose& live) { live.layout(new_width, new_height); });
+    if (posed && old_height > 0 && new_width > 0 && new_height > 0) {
+        // The camera's own angles put its eye anew; only where it was a step ago is moved.
+        camera.place_eye(new_width, new_height);
+        move_pose(previous_pose, old_width, old_height, new_width, new_height);
+    }
     if (start_worker && !worker_started) {
         worker = std::thread([this] { worker_main(); });
         worker_thread_id =
@@ -61,13 +85,6 @@ void saver_scene::step() {
     // The first step has nothing to come from: its frames all show where it ends.
     previous_pose = posed ? before : static_cast<const camera_gl&>(camera);
     posed = true;
-}
-
-void saver_scene::frame_update() {
-    step();
-    if (posed) {
-        camera.apply();
-    }
 }
 
 void saver_scene::stop_worker() {

@@ -12,7 +12,7 @@
 
 namespace roses {
 
-// A worker cycle lasts at least 50 ms, and a long tick is followed by a rest four times
+// A worker cycle lasts at least a step, and a long tick is followed by a rest four times
 // as long, so the worker stays within a fifth of a processor. Returns the pause in
 // microseconds after a tick of elapsed_micros.
 std::int64_t worker_pause_micros(std::int64_t elapsed_micros);
@@ -51,13 +51,12 @@ class saver_scene {
     saver_scene(const saver_scene&) = delete;
     saver_scene& operator=(const saver_scene&) = delete;
 
-    // Stores the client size, lays the roses out for it and starts the worker once.
+    // Stores the client size, lays the roses out for it and starts the worker once. The
+    // camera's two poses move with the picture, so that the next frame, drawn before any
+    // step, already shows it as laid out.
     void set_size(std::int32_t width, std::int32_t height);
-    // Once per 50 ms step: ages and retires roses and moves the camera, keeping the pose it
-    // had.
+    // Once per step: ages and retires roses and moves the camera, keeping the pose it had.
     void step();
-    // A step, then the camera's view loaded: what a frame at the step itself needs.
-    void frame_update();
     // Asks the worker loop to end and joins it; a sleeping worker wakes at once.
     void stop_worker();
 

@@ -1,11 +1,15 @@
 // The scene without a display: the worker's pacing, sizes, and the projection and the
 // default view it sets.
+#include "random/random.h"
 #include "scene/frame.h"
+#include "scene/frame_clock.h"
 #include "scene/monitor_scenes.h"
 #include "scene/saver_scene.h"
 
 #include <cmath>
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -67,7 +71,7 @@ TEST(Scene, WithoutAWorkerSetSizeOnlyStoresAndLaysOut) {
     scene.garden.shapes[0].radius = 0.2f;
     scene.garden.roses.push_back(
         std::make_unique<rose>(&scene.garden.shapes[0], 0, rgba{1, 2, 3, 4}, 0.0f, 0.0f));
-    scene.frame_update();
+    scene.step();
     EXPECT_EQ(scene.garden.roses.front()->age, 3);
     EXPECT_EQ(scene.camera.elevation, 0.0f);
     EXPECT_EQ(scene.camera.x, 0.0f);
@@ -79,6 +83,28 @@ TEST(Scene, WithoutAWorkerSetSizeOnlyStoresAndLaysOut) {
     EXPECT_EQ(scene.garden.roses.front()->width, 640.0f);
     EXPECT_NE(scene.garden.roses.front()->vertices[0].x, 0.0f);
     scene.stop_worker(); // harmless without a thread
+}
+
+TEST(Scene, ALayoutBetweenTwoStepsMovesBothPosesToTheNewSize) {
+    reseed_random(3);
+    saver_scene scene(false);
+    scene.set_size(800, 600);
+    for (int k = 0; k < 5; ++k) {
+        scene.step();
+    }
+    // Wider and lower: the frames before the next step look at the new box's centre.
+    scene.set_size(1600, 400);
+    const double centre[3] = {800.0, 200.0, -200.0};
+    for (const double f : {0.0, 0.5, 1.0}) {
+        const look_at v = between(scene.previous_pose, scene.camera, f).view();
+        const double ahead[3] = {v.centre[0] - v.eye[0], v.centre[1] - v.eye[1],
+                                 v.centre[2] - v.eye[2]};
+        const double to[3] = {centre[0] - v.eye[0], centre[1] - v.eye[1], centre[2] - v.eye[2]};
+        const double cross =
+            std::hypot(ahead[1] * to[2] - ahead[2] * to[1], ahead[2] * to[0] - ahead[0] * to[2],
+                       ahead[0] * to[1] - ahead[1] * to[0]);
+        EXPECT_LT(cross / std::hypot(to[0], to[1], to[2]), 1e-4) << "f " << f;
+    }
 }
 
 TEST(Monitors, OverlapsUniteTouchingOnesStaySeparateAndAllStayInTheWindow) {
@@ -114,6 +140,98 @@ TEST(Monitors, AMonitorThatRemainsKeepsItsSceneWhenAnotherGoes) {
     EXPECT_EQ(match_monitors({a}, {{0, 0, 800, 600}}), (match{0}));
     // A named monitor that went away is not taken over by another named one.
     EXPECT_EQ(match_monitors({left}, {right}), (match{std::nullopt}));
+}
+
+// A display that offers a frame rate times a second, a little early or late as real ones are,
+// and a host that asks the clock at each of them, as the page and the Wayland host do.
+struct display_run {
+    std::int64_t steps = 0;
+    std::int64_t frames = 0;
+    // Where each frame stands between the steps: steps taken before its step, plus f.
+    std::vector<double> places;
+};
+
+constexpr std::int64_t nanos = 1000000000;
+
+display_run run_display(double rate, std::optional<std::int32_t> cap, double seconds,
+                        const char* renderer = "a GPU") {
+    frame_clock clock(0, nanos / steps_per_second, choose_pacing(cap, renderer, nanos));
+    display_run run;
+    const double period = nanos / rate;
+    for (std::int64_t k = 0; k < static_cast<std::int64_t>(seconds * rate); ++k) {
+        // Up to a millisecond either way, the same every run.
+        const std::int64_t jitter = (k * 7919 % 21 - 10) * 100000;
+        const std::int64_t now = static_cast<std::int64_t>(k * period) + (k > 0 ? jitter : 0);
+        run.steps += clock.take_step(now) ? 1 : 0;
+        if (const auto f = clock.take_frame(now)) {
+            ++run.frames;
+            run.places.push_back(static_cast<double>(run.steps - 1) + *f);
+        }
+    }
+    return run;
+}
+
+TEST(FrameClock, CapsGiveTheirRateOnAnyDisplayAndSoftwareDrawsOnceAStep) {
+    struct expected {
+        double rate;
+        std::optional<std::int32_t> cap;
+        std::int64_t frames;
+    };
+    for (const expected& e :
+         {expected{60, 20, 1200}, expected{60, 30, 1800}, expected{60, 45, 2700},
+          expected{60, 60, 3600}, expected{60, std::nullopt, 3600}, expected{144, 20, 1200},
+          expected{144, 30, 1800}, expected{144, 45, 2700}, expected{144, 60, 3600},
+          expected{144, std::nullopt, 8640}}) {
+        const display_run run = run_display(e.rate, e.cap, 60.0);
+        EXPECT_NEAR(run.frames, e.frames, 2) << e.rate << " Hz, cap " << e.cap.value_or(0);
+        EXPECT_NEAR(run.steps, 1200, 1) << e.rate << " Hz, cap " << e.cap.value_or(0);
+    }
+    // A software renderer draws each step once, at the step itself, unless a cap is given.
+    frame_clock clock(0, nanos / steps_per_second, choose_pacing({}, "llvmpipe (LLVM 15)", nanos));
+    EXPECT_FALSE(clock.take_frame(0));
+    EXPECT_TRUE(clock.take_step(1));
+    EXPECT_EQ(clock.take_frame(2), 1.0);
+    EXPECT_FALSE(clock.take_frame(3));
+    EXPECT_EQ(run_display(144, {}, 60.0, "SwiftShader").frames, 1200);
+    EXPECT_NEAR(run_display(144, 60, 60.0, "SwiftShader").frames, 3600, 2);
+}
+
+TEST(FrameClock, FramesAt144HzMoveEvenlyAcrossTheSteps) {
+    const display_run run = run_display(144, std::nullopt, 2.0);
+    ASSERT_GT(run.places.size(), 200u);
+    // 20 steps a second over 144 frames: every frame a 7.2th of a step on, whether or not a
+    // step came just before it, within the display's millisecond of jitter.
+    for (std::size_t i = 1; i < run.places.size(); ++i) {
+        EXPECT_NEAR(run.places[i] - run.places[i - 1], 20.0 / 144.0, 0.041) << "frame " << i;
+    }
+}
+
+TEST(FrameClock, AfterAStallOneStepAndOneFrameAndUnseenWakesOnlyForSteps) {
+    const std::int64_t step = nanos / steps_per_second;
+    frame_clock clock(0, step, choose_pacing(60, "a GPU", nanos, 120.0));
+    std::int64_t now = 0;
+    int wakes = 0;
+    for (;;) {
+        clock.take_step(now);
+        clock.take_frame(now);
+        if (now >= nanos || ++wakes > 1000) {
+            break;
+        }
+        now = clock.next_wake(now, true);
+    }
+    // 20 steps and 60 frames: a wake-up for each, none for nothing.
+    EXPECT_LE(wakes, 81);
+    // A frame is due before the next step while the surface can be seen; unseen, the step.
+    EXPECT_LT(clock.next_wake(now, true), clock.next_step());
+    EXPECT_EQ(clock.next_wake(now, false), clock.next_step());
+
+    now += 2 * nanos;
+    EXPECT_TRUE(clock.take_step(now));
+    EXPECT_FALSE(clock.take_step(now));
+    EXPECT_EQ(clock.take_frame(now), 0.0);
+    EXPECT_FALSE(clock.take_frame(now));
+    EXPECT_EQ(clock.next_step(), now + step);
+    EXPECT_GT(clock.next_wake(now, true), now);
 }
 
 } // namespace

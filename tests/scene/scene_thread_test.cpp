@@ -46,6 +46,36 @@ TEST(SceneThread, WorkerAndFramesShareTheGardenAndStopCleanly) {
     EXPECT_EQ(scene.garden.rose_count.load(), count);
 }
 
+TEST(SceneThread, LayoutsWhileTheWorkerPlantsLeaveEveryRoseLaidOutForTheLastSize) {
+    egl_pbuffer_context gl;
+    ASSERT_TRUE(gl.create(320, 240)) << gl.error();
+    saver_scene scene;
+    testing::internal::CaptureStderr();
+    set_projection(scene, 320, 240);
+    const std::int32_t sizes[][2] = {{320, 240}, {200, 150}, {320, 180}};
+    int plantings = 0;
+    rose* last = nullptr;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    for (int k = 0; std::chrono::steady_clock::now() < end; ++k) {
+        set_projection(scene, sizes[k % 3][0], sizes[k % 3][1]);
+        scene.step();
+        // Retire each rose soon, so that the worker plants again and again.
+        scene.garden.visit_roses([&](rose& live) {
+            plantings += &live != last;
+            last = &live;
+            live.age += live.count / 4;
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    scene.stop_worker();
+    testing::internal::GetCapturedStderr();
+    EXPECT_GT(plantings, 3);
+    scene.garden.visit_roses([&](rose& live) {
+        EXPECT_EQ(live.width, static_cast<float>(scene.width));
+        EXPECT_EQ(live.height, static_cast<float>(scene.height));
+    });
+}
+
 TEST(SceneThread, ScenesOfSeveralMonitorsShareTheRandomSources) {
     // Two workers search and wander at once while the frames move both cameras: every draw
     // from the one engine goes through its lock.
