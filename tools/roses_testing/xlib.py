@@ -20,7 +20,6 @@ _ALL_PLANES = 0xFFFFFFFF
 _RAW_RECTANGLES = 0
 _CW_BACK_PIXEL = 1 << 1
 _CW_OVERRIDE_REDIRECT = 1 << 9
-_XA_ATOM = 4
 _PROP_MODE_REPLACE = 0
 
 Display = ctypes.c_void_p
@@ -190,12 +189,15 @@ class XConnection:
         """The window that owns the selection, or 0."""
         return self.x.XGetSelectionOwner(self.display, self._atom(name))
 
-    def set_atoms(self, window, name, values):
-        """Replaces a property of atoms on the window, as a window manager sets
-        _NET_WM_STATE."""
-        atoms = (ctypes.c_long * max(1, len(values)))(*map(self._atom, values))
-        self.x.XChangeProperty(self.display, window, self._atom(name), _XA_ATOM, 32,
-                               _PROP_MODE_REPLACE, atoms, len(values))
+    def set_property(self, window, name, kind, values):
+        """Replaces a property of 32-bit items on the window, as a window manager sets
+        _NET_WM_STATE (kind "ATOM", values atom names) or a user sets _NET_WM_WINDOW_OPACITY
+        (kind "CARDINAL", values numbers)."""
+        if kind == "ATOM":
+            values = [self._atom(value) for value in values]
+        items = (ctypes.c_ulong * max(1, len(values)))(*values)
+        self.x.XChangeProperty(self.display, window, self._atom(name), self._atom(kind), 32,
+                               _PROP_MODE_REPLACE, items, len(values))
         self.sync()
 
     def _atom(self, name):
