@@ -103,6 +103,21 @@ std::vector<long> property_items(Display* display, Window window, Atom property,
     return items;
 }
 
+bool has_property(Display* display, Window w, Atom property) {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long remaining = 0;
+    unsigned char* data = nullptr;
+    const bool found = XGetWindowProperty(display, w, property, 0, 0, False, AnyPropertyType, &type,
+                                          &format, &count, &remaining, &data) == Success &&
+                       type != None;
+    if (data != nullptr) {
+        XFree(data);
+    }
+    return found;
+}
+
 std::vector<Window> children_of(Display* display, Window window, Window* parent = nullptr) {
     Window root = 0;
     Window up = 0;
@@ -330,7 +345,7 @@ void window_coverage::find_top_level() {
         }
         chain.push_back(at);
         add_events(display, at, PropertyChangeMask);
-        if (client == 0 && has_property(at, wm_state)) {
+        if (client == 0 && has_property(display, at, wm_state)) {
             client = at;
         }
         if (parent == root) {
@@ -485,7 +500,7 @@ bool window_coverage::translucent(Window other, int levels) {
     }
     // A window manager's frame may carry no opacity of its own and show its client's; a
     // client (it has WM_STATE) is where the search ends.
-    if (levels == 0 || has_property(other, wm_state)) {
+    if (levels == 0 || has_property(display, other, wm_state)) {
         return false;
     }
     for (Window inner : children_of(display, other)) {
@@ -495,21 +510,6 @@ bool window_coverage::translucent(Window other, int levels) {
         }
     }
     return false;
-}
-
-bool window_coverage::has_property(Window w, Atom property) {
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long remaining = 0;
-    unsigned char* data = nullptr;
-    const bool found = XGetWindowProperty(display, w, property, 0, 0, False, AnyPropertyType, &type,
-                                          &format, &count, &remaining, &data) == Success &&
-                       type != None;
-    if (data != nullptr) {
-        XFree(data);
-    }
-    return found;
 }
 
 } // namespace roses

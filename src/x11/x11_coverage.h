@@ -62,7 +62,6 @@ class window_coverage {
     bool stack_hides();
     bool covers(Window window, child& known, screen_rect& cover);
     bool translucent(Window window, int levels);
-    bool has_property(Window window, Atom property);
 
     Display* display = nullptr;
     Window window = 0;
