@@ -253,6 +253,7 @@ std::string open_surface(const x11_options& options, x11_surface& surface) {
         const char* log = std::getenv("ROSES_LOG_FRAMES");
         surface.log_frames = log != nullptr && std::string(log) == "1";
         drawn_window = surface.window;
+        surface.coverage.watch(surface.display, surface.window);
         surface.context = glXCreateContext(surface.display, visual, nullptr, True);
         if (surface.context == nullptr) {
             error = "cannot create an OpenGL context for window " + hex_id(surface.window);
@@ -358,6 +359,7 @@ void follow_visibility(const XEvent& event, x11_surface& surface) {
     } else if (event.type == VisibilityNotify && event.xvisibility.window == surface.window) {
         surface.fully_obscured = event.xvisibility.state == VisibilityFullyObscured;
     }
+    surface.coverage.follow(event);
 }
 
 bool surface_seen(x11_surface& surface) {
@@ -370,7 +372,8 @@ bool surface_seen(x11_surface& surface) {
         surface.display_off =
             DPMSInfo(surface.display, &level, &enabled) && enabled && level != DPMSModeOn;
     }
-    return surface.mapped && !surface.fully_obscured && !surface.display_off;
+    return surface.mapped && !surface.fully_obscured && !surface.display_off &&
+           surface.coverage.seen();
 }
 
 void present_frame(x11_surface& surface, std::uint64_t steps) {

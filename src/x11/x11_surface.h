@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 
+#include "x11/x11_coverage.h"
 #include "x11/x11_options.h"
 
 namespace roses {
@@ -35,6 +36,9 @@ struct x11_surface {
     bool has_dpms = false;
     bool display_off = false;
     std::chrono::steady_clock::time_point dpms_asked{};
+    // What the server does not say: the windows above ours under a compositing manager, a
+    // minimised client, an unmapped or off-screen top-level.
+    window_coverage coverage;
     // One line on standard error for every frame shown (ROSES_LOG_FRAMES=1), with the steps
     // taken so far: a frame drawn into a covered window changes no pixel, so tests cannot see
     // it any other way, and the steps are what the frame rate is measured against.
@@ -53,7 +57,8 @@ bool use_vsync(x11_surface& surface);
 // The refresh rate of the monitor that shows most of the window, from RandR; 60 Hz when it
 // cannot be told.
 double refresh_rate(const x11_surface& surface);
-// Notes what a MapNotify, UnmapNotify or VisibilityNotify says about the window.
+// Notes what an event says about whether the window can be seen: its own MapNotify,
+// UnmapNotify and VisibilityNotify, and the stack and state events that coverage follows.
 void follow_visibility(const XEvent& event, x11_surface& surface);
 
 // Whether a frame drawn now could be seen by anyone. One that cannot is not drawn at all.

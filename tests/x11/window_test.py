@@ -1,13 +1,17 @@
-"""A window of its own: a rose appears, it is not drawn while another window covers it, and
-every way of ending it ends it cleanly."""
+"""A window of its own: a rose appears, it is not drawn while another window covers it (with
+a compositing manager too) or while it is minimised, and every way of ending it ends it
+cleanly."""
 
 import os
 import select
+import shutil
 import signal
+import subprocess
 import time
 
 from roses_testing.checks import Checks
-from roses_testing.processes import SLOW, Program, binary_from_arguments, unwind_on_sigterm
+from roses_testing.processes import (SLOW, Program, binary_from_arguments, spawn, stop,
+                                     unwind_on_sigterm, wait_until)
 from roses_testing.seeds import MEASURABLE_ROSE
 from roses_testing.x11 import expect_follows_resize, find_window, wait_for_rose, xdotool
 from roses_testing.xlib import XConnection
@@ -64,6 +68,57 @@ def not_drawn_while_covered():
     program.wait(2 * SLOW)
 
 
+def not_drawn_while_covered_or_minimised_under_a_compositor():
+    """A compositing manager redirects every window, and the server no longer reports one as
+    covered: the program reads the stack itself. A window manager's minimised state, set as
+    one would set it, counts under any manager."""
+    if not checks.expect(shutil.which("picom"), "picom is not installed (tools/setup)"):
+        return
+    picom = spawn(["picom", "--backend", "xrender", "--config", "/dev/null"],
+                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    with XConnection() as x:
+        checks.expect(wait_until(lambda: x.selection_owner("_NET_WM_CM_S0"), 5 * SLOW),
+                      "picom did not take the compositing manager's selection")
+        program, window = started_window("--size", "300x200",
+                                         env=dict(os.environ, ROSES_LOG_FRAMES="1"))
+
+        def logged():
+            return program.output().count("roses: frame ")
+
+        def expect_no_frames(what):
+            time.sleep(0.3 * SLOW)  # a frame already on its way may still come
+            before = logged()
+            time.sleep(1)
+            drawn = logged() - before
+            checks.expect(drawn == 0, f"{drawn} frames drawn in 1 s {what}, expected none",
+                          program)
+
+        def expect_frames_again(what):
+            before = logged()
+            checks.expect(wait_until(lambda: logged() > before, 3 * SLOW),
+                          f"no frame within 3 s {what}", program)
+
+        checks.expect(wait_until(lambda: logged() >= 5, 10 * SLOW), "no frames under picom",
+                      program)
+        cover = x.create_window(0, 0, 400, 300)
+        expect_no_frames("under a window that covers it entirely")
+        x.destroy_window(cover)
+        expect_frames_again("once uncovered")
+        # Made translucent once it covers: the window shows through, and must be drawn.
+        cover = x.create_window(0, 0, 400, 300)
+        x.set_property(cover, "_NET_WM_WINDOW_OPACITY", "CARDINAL", [0x7fffffff])
+        time.sleep(0.3 * SLOW)
+        expect_frames_again("under a window at half opacity")
+        x.destroy_window(cover)
+        x.set_property(window, "_NET_WM_STATE", "ATOM", ["_NET_WM_STATE_HIDDEN"])
+        expect_no_frames("while minimised")
+        x.set_property(window, "_NET_WM_STATE", "ATOM", [])
+        expect_frames_again("once no longer minimised")
+    program.signal(signal.SIGTERM)
+    program.wait(2 * SLOW)
+    stop(picom)
+
+
 def started_window(*args, env=None):
     program = Program(roses, "-window", *args, env=env)
     window = find_window("Roses", 15 * SLOW)
@@ -71,7 +126,7 @@ def started_window(*args, env=None):
     return program, window
 
 
-with xvfb():
+with xvfb(composite=True):
     # The default size, a rose within 5 s, nothing drawn outside the window.
     program, window = started_window()
     picture = wait_for_rose(0, 0, 800, 600, 5 * SLOW)
@@ -93,6 +148,7 @@ with xvfb():
     checks.expect(code == 0, f"SIGINT: exit code {code}, expected 0", program)
 
     not_drawn_while_covered()
+    not_drawn_while_covered_or_minimised_under_a_compositor()
 
     # Keys other than q and Escape, and clicks, are for watching, not closing.
     for key in ("q", "Escape"):

@@ -1,8 +1,11 @@
 // GoogleTest comes before Xlib, whose macros (None, Bool, Status) break its templates.
 #include <gtest/gtest.h>
 
+#include "x11/x11_coverage.h"
 #include "x11/x11_dismissal.h"
 #include "x11/x11_surface.h"
+
+#include <vector>
 
 namespace roses {
 namespace {
@@ -84,6 +87,30 @@ TEST(x11_errors, only_errors_about_the_window_drawn_into_mean_it_is_lost) {
     EXPECT_FALSE(means_window_lost(error, own, glx_errors));
     error.error_code = glx_errors + 2; // GLXBadDrawable: the one GL drawable is ours
     EXPECT_TRUE(means_window_lost(error, own, glx_errors));
+}
+
+// Under a compositing manager a window is left undrawn only when opaque windows leave no pixel
+// of it: the edges are where a pixel could be lost.
+TEST(window_coverage, a_window_shows_through_wherever_no_cover_reaches) {
+    const screen_rect area{0, 0, 100, 100};
+    const auto shows = [&](const std::vector<screen_rect>& covers) {
+        return shows_through(area, covers);
+    };
+    EXPECT_TRUE(shows({}));
+    EXPECT_FALSE(shows({{-10, -10, 200, 200}}));
+    EXPECT_TRUE(shows({{0, 0, 100, 99}}));
+    EXPECT_TRUE(shows({{100, 0, 200, 100}})); // beside it, touching
+    // Two halves that meet cover it; a column of one pixel between them does not.
+    EXPECT_FALSE(shows({{0, 0, 50, 100}, {50, 0, 100, 100}}));
+    EXPECT_TRUE(shows({{0, 0, 49, 100}, {50, 0, 100, 100}}));
+    // A frame of four windows leaves a hole in the middle, until a fifth fills it.
+    std::vector<screen_rect> frame = {
+        {0, 0, 100, 10}, {0, 90, 100, 100}, {0, 10, 10, 90}, {90, 10, 100, 90}};
+    EXPECT_TRUE(shows(frame));
+    frame.push_back({10, 10, 90, 90});
+    EXPECT_FALSE(shows(frame));
+    // Nothing of a window off the screen can show.
+    EXPECT_FALSE(shows_through({100, 0, 100, 50}, {}));
 }
 
 } // namespace

@@ -20,6 +20,7 @@ _ALL_PLANES = 0xFFFFFFFF
 _RAW_RECTANGLES = 0
 _CW_BACK_PIXEL = 1 << 1
 _CW_OVERRIDE_REDIRECT = 1 << 9
+_PROP_MODE_REPLACE = 0
 
 Display = ctypes.c_void_p
 XID = ctypes.c_ulong
@@ -82,6 +83,9 @@ def _x11():
     _declare(lib, "XSetInputFocus", c_int, Display, XID, c_int, ctypes.c_ulong)
     _declare(lib, "XInternAtom", ctypes.c_ulong, Display, ctypes.c_char_p, c_int)
     _declare(lib, "XSendEvent", c_int, Display, XID, c_int, c_long, ctypes.c_void_p)
+    _declare(lib, "XGetSelectionOwner", XID, Display, ctypes.c_ulong)
+    _declare(lib, "XChangeProperty", c_int, Display, XID, ctypes.c_ulong, ctypes.c_ulong, c_int,
+             c_int, ctypes.c_void_p, c_int)
     _declare(lib, "XSync", c_int, Display, c_int)
     _declare(lib, "XFlush", c_int, Display)
     _declare(lib, "XPending", c_int, Display)
@@ -180,6 +184,24 @@ class XConnection:
         event.client.data[0] = self.x.XInternAtom(self.display, b"WM_DELETE_WINDOW", 0)
         self.x.XSendEvent(self.display, window, 0, 0, ctypes.byref(event))
         self.sync()
+
+    def selection_owner(self, name):
+        """The window that owns the selection, or 0."""
+        return self.x.XGetSelectionOwner(self.display, self._atom(name))
+
+    def set_property(self, window, name, kind, values):
+        """Replaces a property of 32-bit items on the window, as a window manager sets
+        _NET_WM_STATE (kind "ATOM", values atom names) or a user sets _NET_WM_WINDOW_OPACITY
+        (kind "CARDINAL", values numbers)."""
+        if kind == "ATOM":
+            values = [self._atom(value) for value in values]
+        items = (ctypes.c_ulong * max(1, len(values)))(*values)
+        self.x.XChangeProperty(self.display, window, self._atom(name), self._atom(kind), 32,
+                               _PROP_MODE_REPLACE, items, len(values))
+        self.sync()
+
+    def _atom(self, name):
+        return self.x.XInternAtom(self.display, name.encode(), 0)
 
     def window_image(self, window, width, height):
         """The window's own pixels as an Image, or None when they cannot be read. Unlike a

@@ -44,19 +44,21 @@ def _read_line(reader, timeout):
     return reader.readline().strip()
 
 
-def start_xvfb(width=1024, height=768, glx=True):
+def start_xvfb(width=1024, height=768, glx=True, composite=False):
     """An Xvfb with one screen of this size, GLX (unless told otherwise) and a black root
-    window. Returns the server process and the display name."""
+    window; with composite, certainly the Composite extension that a compositing manager
+    needs. Returns the server process and the display name."""
     return start_x_server(["Xvfb", "-screen", "0", f"{width}x{height}x24",
-                           "+extension" if glx else "-extension", "GLX", "-nolisten", "tcp",
-                           "-br", "-noreset"])
+                           "+extension" if glx else "-extension", "GLX",
+                           *(["+extension", "Composite"] if composite else []), "-nolisten",
+                           "tcp", "-br", "-noreset"])
 
 
 @contextlib.contextmanager
-def xvfb(width=1024, height=768, glx=True):
+def xvfb(width=1024, height=768, glx=True, composite=False):
     """A private Xvfb that DISPLAY names while it runs; yields the server's process. Every
     process spawned meanwhile ends with it."""
-    server, display = start_xvfb(width, height, glx)
+    server, display = start_xvfb(width, height, glx, composite)
     previous = os.environ.get("DISPLAY")
     os.environ["DISPLAY"] = display
     try:
