@@ -1,4 +1,4 @@
-// A camera with momentum: accelerations and velocities, clamped and integrated per frame.
+// A camera with momentum: accelerations and velocities, clamped and integrated once a step.
 #pragma once
 
 #include <cstdint>
@@ -27,10 +27,10 @@ class inertial_camera_gl : public camera_gl {
     bool lock_elevation = false;
     bool lock_azimuth = false;
 
-    // One frame of camera motion for a viewport of the given size (both non-zero).
+    // One step of camera motion for a viewport of the given size (both non-zero).
     virtual void update(std::int32_t width, std::int32_t height);
 
-    // One frame of clamping and integration. The elevation is not limited here.
+    // One step of clamping and integration. The elevation is not limited here.
     void step();
 };
 

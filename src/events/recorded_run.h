@@ -1,6 +1,6 @@
 // A run on simulated time, the same on every machine and in every host that makes one (the
 // headless renderer, the page's check mode): from its seed, scenes without workers, and each
-// 50 ms step one tick of every garden, then one frame of every scene, each in the order of
+// step one tick of every garden, then one frame of every scene, each in the order of
 // the monitors, with every garden's events recorded.
 #pragma once
 

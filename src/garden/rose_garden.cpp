@@ -10,7 +10,7 @@ namespace roses {
 namespace {
 
 constexpr std::size_t slot_count = 2;
-constexpr std::int32_t age_per_frame = 3;
+constexpr std::int32_t age_per_step = 3;
 constexpr std::int32_t lifetime_per_point = 4;
 // New roses are fairly saturated and bright.
 constexpr double min_saturation = 0.6;
@@ -124,7 +124,7 @@ void rose_garden::cull() {
     for (auto it = roses.begin(); it != roses.end();) {
         rose& aging = **it;
         aging.previous_age = aging.age;
-        aging.age += age_per_frame;
+        aging.age += age_per_step;
         if (aging.age >= lifetime_per_point * aging.count) {
             const std::int32_t slot = aging.slot;
             it = roses.erase(it);

@@ -59,7 +59,7 @@ class rose_garden {
 
     // One step of the worker: plant a ready slot, search a free one, let the roses wander.
     void tick();
-    // Once per frame: age every rose and retire the expired ones.
+    // Once per step: age every rose and retire the expired ones.
     void cull();
     // Calls visit for every live rose, oldest first, with the lock held: the window thread
     // draws and re-lays the roses out through this while the worker may be committing.

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "scene/frame_clock.h"
 #include "scene/monitor_layout.h"
 
 #include "common/option_reader.h"
@@ -18,20 +19,20 @@ struct headless_options : shared_options {
     // Device pixels per ordinary pixel: the picture is the one that size / scale shows, at
     // scale times the resolution.
     double scale = 1.0;
-    // 600 steps of 50 ms: thirty simulated seconds.
+    // 600 steps: thirty simulated seconds.
     std::int64_t frames = 600;
     std::string png;
     std::string frames_dir;
     std::int64_t every = 1;
-    // Frames per simulated second written to frames_dir; 20 is one a step.
-    std::int32_t fps = 20;
+    // Frames per simulated second written to frames_dir; by default one a step.
+    std::int32_t fps = steps_per_second;
     std::string events;
     // Empty without --monitors: one scene for the whole picture, events as they always were.
     std::vector<monitor_rect> monitors;
 };
 
 inline constexpr std::int32_t max_headless_side = 16384;
-inline constexpr std::int32_t min_headless_fps = 20;
+inline constexpr std::int32_t min_headless_fps = steps_per_second;
 inline constexpr std::int32_t max_headless_fps = 240;
 
 // Reads the options after the program name, each with one or two dashes; "--headless"

@@ -1,18 +1,35 @@
-// The loop both display hosts run: draw a frame every period, and between frames sleep on
-// the display's descriptor and the stop signals' until the next frame is due.
+// The loop both display hosts run: handle the display's events, step and draw whatever the
+// frame clock says is due, and sleep on the display's descriptor and the stop signals' until
+// the next thing falls due.
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 
 namespace roses {
+
+using paced_clock = std::chrono::steady_clock;
+
+// The frame clock's ticks for the loop's time: nanoseconds of the monotonic clock.
+inline constexpr std::int64_t paced_ticks_per_second = 1000000000;
+inline std::int64_t paced_ticks(paced_clock::time_point time) {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(time.time_since_epoch()).count();
+}
+inline std::int64_t paced_ticks(std::chrono::nanoseconds span) {
+    return span.count();
+}
+inline paced_clock::time_point paced_time(std::int64_t ticks) {
+    return paced_clock::time_point(
+        std::chrono::duration_cast<paced_clock::duration>(std::chrono::nanoseconds(ticks)));
+}
 
 // What a host does at each point of the loop.
 struct paced_loop_steps {
     // Handles whatever the display has queued; false ends the loop.
     std::function<bool()> handle_events;
-    // Lays out and draws one frame.
-    std::function<void()> draw_frame;
+    // Steps and draws what is due at now; answers when the host next needs to be woken.
+    std::function<paced_clock::time_point(paced_clock::time_point now)> run_due;
     // Just before sleeping: sends what is queued for the display. False when more events
     // arrived meanwhile, which are handled before sleeping. Empty: nothing to do.
     std::function<bool()> before_wait;
@@ -22,28 +39,6 @@ struct paced_loop_steps {
 };
 
 // Runs the steps until one of them ends the loop or a stop signal arrives on stop_fd.
-// After a stall (a stopped process, a slow frame) it starts afresh rather than draw the
-// missed frames back to back.
-void run_paced_loop(int display_fd, int stop_fd, std::chrono::milliseconds period,
-                    const paced_loop_steps& steps);
-
-// The loop of a host that draws faster than it steps.
-struct stepped_loop_steps {
-    // As in paced_loop_steps.
-    std::function<bool()> handle_events;
-    // One step of the scenes (a 50 ms step of the simulation).
-    std::function<void()> take_step;
-    // Lays out and draws one frame at the fraction f in (0, 1] of a step that has passed
-    // since the last step, and presents it.
-    std::function<void(double f)> draw_frame;
-    std::function<bool()> before_wait;
-    std::function<bool(short revents)> after_wait;
-};
-
-// Steps every step_period and draws a frame every frame_period in between, both on the
-// monotonic clock: a step that falls due is taken before the frame that follows it, and
-// after a stall neither steps nor frames are made up back to back.
-void run_stepped_loop(int display_fd, int stop_fd, std::chrono::nanoseconds step_period,
-                      std::chrono::nanoseconds frame_period, const stepped_loop_steps& steps);
+void run_paced_loop(int display_fd, int stop_fd, const paced_loop_steps& steps);
 
 } // namespace roses

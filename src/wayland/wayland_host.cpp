@@ -1,6 +1,7 @@
-// The Wayland host: one layer-shell surface per output, each with its own scene, and the
-// paced loop of the Linux hosts on the compositor's socket: every output's scene steps every
-// 50 ms, and each output is drawn when the compositor asks it for a frame.
+// The Wayland host: one layer-shell surface per output, each with its own scene and frame
+// clock, and the paced loop of the Linux hosts on the compositor's socket: every output's
+// scene steps whether or not it is seen, and each output is drawn when its clock says and the
+// compositor has asked it for a frame.
 #include "wayland/wayland_host.h"
 
 #include <EGL/egl.h>
@@ -17,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "linux/frame_log.h"
 #include "linux/paced_loop.h"
 #include "linux/process.h"
 #include "linux/signal_handling.h"
@@ -56,8 +58,7 @@ class wayland_client {
     explicit wayland_client(const wayland_options& options) {
         globals.layer = options.layer;
         globals.max_fps = options.max_fps;
-        const char* log = std::getenv("ROSES_LOG_FRAMES");
-        globals.log_frames = log != nullptr && std::strcmp(log, "1") == 0;
+        globals.log_frames = frame_log_wanted();
     }
     ~wayland_client();
     wayland_client(const wayland_client&) = delete;
@@ -72,8 +73,8 @@ class wayland_client {
     static void on_global(void* data, wl_registry* registry, std::uint32_t name,
                           const char* interface, std::uint32_t version);
     static void on_global_remove(void* data, wl_registry* registry, std::uint32_t name);
-    void step_all();
-    void draw_due();
+    // Steps and draws every output as its clock says; answers when the next is due.
+    paced_clock::time_point run_due(paced_clock::time_point now);
     bool user_came_back() const;
     // Drops the outputs the compositor took away; says why an output could not draw.
     [[nodiscard]] std::string settle_outputs();
@@ -207,17 +208,17 @@ std::string wayland_client::settle_outputs() {
     return {};
 }
 
-void wayland_client::step_all() {
+paced_clock::time_point wayland_client::run_due(paced_clock::time_point time) {
+    const std::int64_t now = paced_ticks(time);
+    // Nothing to step or draw before an output has its scene: wake for events only, or a
+    // step from now at the latest.
+    std::int64_t wake = now + paced_ticks(step_period);
     for (auto& output : outputs) {
-        output->step();
+        if (const auto due = output->run_due(now)) {
+            wake = std::min(wake, *due);
+        }
     }
-    draw_due();
-}
-
-void wayland_client::draw_due() {
-    for (auto& output : outputs) {
-        output->draw_if_due();
-    }
+    return paced_time(std::max(wake, now));
 }
 
 bool wayland_client::handle_events() {
@@ -227,10 +228,6 @@ bool wayland_client::handle_events() {
     }
     if (failure.empty()) {
         failure = settle_outputs();
-    }
-    // Frame callbacks that came since: those outputs show the last step now.
-    if (failure.empty()) {
-        draw_due();
     }
     return failure.empty() && !user_came_back();
 }
@@ -279,10 +276,10 @@ std::string wayland_client::run(int stop) {
     stop_fd = stop;
     paced_loop_steps steps;
     steps.handle_events = [this] { return handle_events(); };
-    steps.draw_frame = [this] { step_all(); };
+    steps.run_due = [this](paced_clock::time_point now) { return run_due(now); };
     steps.before_wait = [this] { return flush_before_wait(); };
     steps.after_wait = [this](short revents) { return read_after_wait(revents); };
-    run_paced_loop(wl_display_get_fd(display), stop_fd, step_period, steps);
+    run_paced_loop(wl_display_get_fd(display), stop_fd, steps);
     return failure;
 }
 

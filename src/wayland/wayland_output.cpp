@@ -2,10 +2,8 @@
 
 #include <algorithm>
 
-#include "linux/renderer.h"
-
-#include <cstdio>
-
+#include "display/gl_renderer.h"
+#include "linux/frame_log.h"
 #include "wayland/unused_event.h"
 
 namespace roses {
@@ -27,7 +25,7 @@ wayland_output::wayland_output(const wayland_globals& globals, std::uint32_t nam
     static const wl_output_listener listener = {
         .geometry = &ignore<wl_output*, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
                             std::int32_t, const char*, const char*, std::int32_t>,
-        .mode = &ignore<wl_output*, std::uint32_t, std::int32_t, std::int32_t, std::int32_t>,
+        .mode = &wayland_output::on_mode,
         .done = &wayland_output::on_done,
         .scale = &wayland_output::on_scale,
         .name = &ignore<wl_output*, const char*>,
@@ -98,6 +96,15 @@ void wayland_output::on_configure(void* data, zwlr_layer_surface_v1* layer_surfa
     self.resize();
 }
 
+void wayland_output::on_mode(void* data, wl_output*, std::uint32_t flags, std::int32_t,
+                             std::int32_t, std::int32_t refresh) {
+    // Millihertz; 0 where the output cannot tell.
+    if ((flags & WL_OUTPUT_MODE_CURRENT) != 0 && refresh > 0) {
+        static_cast<wayland_output*>(data)->display_period =
+            paced_ticks_per_second * 1000 / refresh;
+    }
+}
+
 void wayland_output::on_scale(void* data, wl_output*, std::int32_t factor) {
     auto& self = *static_cast<wayland_output*>(data);
     // Surfaces of an older compositor cannot say that their buffer is scaled.
@@ -164,7 +171,9 @@ std::string wayland_output::start_gl(std::int32_t first_width, std::int32_t firs
     // callbacks itself, polls them all on the one socket, and swaps only a surface whose
     // callback has come, so the swap never waits.
     eglSwapInterval(display, 0);
-    once_a_step = !globals.max_fps && software_renderer();
+    // Frames come at the compositor's callbacks: the clock only says which of them to use.
+    clock.emplace(paced_ticks(paced_clock::now()), paced_ticks(step_period),
+                  choose_pacing(globals.max_fps, gl_renderer_name(), paced_ticks_per_second));
     scenes = std::make_unique<monitor_scenes>();
     lay_out();
     return {};
@@ -173,45 +182,40 @@ std::string wayland_output::start_gl(std::int32_t first_width, std::int32_t firs
 void wayland_output::lay_out() {
     // The buffer has the output's pixels, so the strips widen by the output's scale.
     scenes->lay_out({}, {width, height, static_cast<double>(scale)});
-    stale = true;
+    clock->redraw();
 }
 
 bool wayland_output::make_current() {
     return eglMakeCurrent(globals.egl.display, egl_surface, egl_surface, context) == EGL_TRUE;
 }
 
-void wayland_output::step() {
-    if (scenes) {
+std::optional<std::int64_t> wayland_output::run_due(std::int64_t now) {
+    if (!scenes) {
+        return std::nullopt;
+    }
+    if (clock->take_step(now)) {
         scenes->step();
         ++steps;
-        stale = true;
-        last_step = std::chrono::steady_clock::now();
     }
-}
-
-void wayland_output::draw_if_due() {
-    if (!scenes || was_closed || frame_callback != nullptr) {
-        return;
+    std::int64_t wake = clock->next_step();
+    if (was_closed || frame_callback != nullptr) {
+        return wake;
     }
-    if (once_a_step) {
-        if (stale) {
-            draw(1.0);
+    // The compositor asked for a frame. One drawn now shows at its next one; one not due yet
+    // is asked for again a display frame before it is, rather than dropped until the next
+    // step, so that a cap below the display's rate still draws between the steps.
+    if (const auto f = clock->take_frame(now)) {
+        draw(*f);
+    } else if (const auto due = clock->next_frame(); due && !clock->pacing().once_a_step) {
+        if (now >= *due - display_period) {
+            // The request alone, on the buffer shown already.
+            ask_for_frame();
+            wl_surface_commit(wl_surface_);
+        } else {
+            wake = std::min(wake, *due - display_period);
         }
-        return;
     }
-    const auto now = std::chrono::steady_clock::now();
-    // A millisecond's slack: the compositor's frames do not come exactly on time.
-    if (globals.max_fps && now - last_frame < std::chrono::seconds(1) / *globals.max_fps -
-                                                  std::chrono::milliseconds(1)) {
-        return;
-    }
-    const double f = std::min(1.0, std::chrono::duration<double>(now - last_step) / step_period);
-    if (at_step && !stale) {
-        return;
-    }
-    draw(f);
-    last_frame = now;
-    at_step = f >= 1.0;
+    return wake;
 }
 
 void wayland_output::on_frame(void* data, wl_callback* callback, std::uint32_t) {
@@ -220,11 +224,16 @@ void wayland_output::on_frame(void* data, wl_callback* callback, std::uint32_t) 
     self.frame_callback = nullptr;
 }
 
+void wayland_output::ask_for_frame() {
+    static const wl_callback_listener listener = {.done = &wayland_output::on_frame};
+    frame_callback = wl_surface_frame(wl_surface_);
+    wl_callback_add_listener(frame_callback, &listener, this);
+}
+
 void wayland_output::draw(double f) {
     if (!make_current()) {
         return;
     }
-    static const wl_callback_listener listener = {.done = &wayland_output::on_frame};
     scenes->draw(f);
     if (buffer_scale_due) {
         // Goes with the first buffer of the new size, which this swap commits.
@@ -232,13 +241,10 @@ void wayland_output::draw(double f) {
         buffer_scale_due = false;
     }
     // Asked before the swap, so that the swap's commit carries the request.
-    frame_callback = wl_surface_frame(wl_surface_);
-    wl_callback_add_listener(frame_callback, &listener, this);
+    ask_for_frame();
     eglSwapBuffers(globals.egl.display, egl_surface);
-    stale = false;
     if (globals.log_frames) {
-        std::fprintf(stderr, "roses: frame %dx%d step %llu\n", width, height,
-                     static_cast<unsigned long long>(steps));
+        log_frame(width, height, steps);
     }
 }
 

@@ -14,14 +14,13 @@
 #include <string>
 
 #include "linux/egl_setup.h"
+#include "linux/paced_loop.h"
+#include "scene/frame_clock.h"
 #include "scene/monitor_scenes.h"
 #include "wayland/layer_shell.h"
 #include "wayland/wayland_options.h"
 
 namespace roses {
-
-// The 50 ms step of every output's scene, whether or not it is drawn.
-inline constexpr std::chrono::milliseconds step_period{50};
 
 // What every output's surface is made with.
 struct wayland_globals {
@@ -49,12 +48,11 @@ class wayland_output {
 
     // Asks for a layer surface on the output; drawing starts once the compositor sizes it.
     void create_surface();
-    // The 50 ms step of the output's scene, drawn or not: a rose shown again is where it
-    // would have been had it been seen all along.
-    void step();
-    // Draws the last step, once the surface has a size, unless it is drawn already or the
-    // compositor has not yet asked for the next frame since the last one.
-    void draw_if_due();
+    // Steps the output's scene when its clock says, drawn or not (a rose shown again is where
+    // it would have been had it been seen all along), and draws a frame when one is due and
+    // the compositor has asked for it. Answers when the output next needs the loop to wake,
+    // or nothing before it has a scene.
+    std::optional<std::int64_t> run_due(std::int64_t now);
 
     std::uint32_t name() const { return global_name; }
     wl_surface* surface() const { return wl_surface_; }
@@ -67,11 +65,15 @@ class wayland_output {
     static void on_configure(void* data, zwlr_layer_surface_v1* layer_surface, std::uint32_t serial,
                              std::uint32_t width, std::uint32_t height);
     static void on_closed(void* data, zwlr_layer_surface_v1* layer_surface);
+    static void on_mode(void* data, wl_output* output, std::uint32_t flags, std::int32_t width,
+                        std::int32_t height, std::int32_t refresh);
     static void on_scale(void* data, wl_output* output, std::int32_t factor);
     static void on_done(void* data, wl_output* output);
     static void on_frame(void* data, wl_callback* callback, std::uint32_t time);
     // A frame at f of the way from the step before the last to the last.
     void draw(double f);
+    // Asks the compositor to say when it wants the next frame; the next commit sends it.
+    void ask_for_frame();
     // Follows the surface's size in pixels: its size in the compositor's units times the
     // output's scale.
     void resize();
@@ -102,19 +104,15 @@ class wayland_output {
     std::int32_t height = 0;
     bool was_closed = false;
     std::string gl_failure;
-    // The frame callback of the last buffer, until the compositor says it wants the next
-    // one: a surface nobody sees gets no answer, and no more frames.
+    // The frame callback asked for last, until the compositor says it wants the next frame:
+    // a surface nobody sees gets no answer, and no more frames.
     wl_callback* frame_callback = nullptr;
-    // A step, a new size or a new scale that no buffer shows yet.
-    bool stale = false;
+    // When this output's scene steps and when it is drawn; made with the scene.
+    std::optional<frame_clock> clock;
     std::uint64_t steps = 0;
-    // One frame a step, as on a software renderer unless -max-fps asks for more; else a
-    // frame for every callback, between the last two steps.
-    bool once_a_step = true;
-    std::chrono::steady_clock::time_point last_step;
-    std::chrono::steady_clock::time_point last_frame;
-    // The last frame showed the last step itself: until the next step there is nothing new.
-    bool at_step = false;
+    // The time between two of the output's frames, from its current mode (60 Hz until it
+    // says): a callback asked for that long before a frame is due comes in time for it.
+    std::int64_t display_period = paced_ticks_per_second / 60;
 };
 
 } // namespace roses

@@ -16,6 +16,16 @@ mergeInto(LibraryManager.library, {
     return context ? 1 : 0;
   },
 
+  // The renderer behind the context, which WebGL names only through the debug extension
+  // ("ANGLE (Google, Vulkan 1.3.0 (SwiftShader Device ...))"); empty where it is not offered.
+  roses_web_renderer__deps: ['$GL'],
+  roses_web_renderer: function (name, size) {
+    var gl = GL.currentContext && GL.currentContext.GLctx;
+    var info = gl && gl.getExtension('WEBGL_debug_renderer_info');
+    var text = info ? String(gl.getParameter(info.UNMASKED_RENDERER_WEBGL)) : '';
+    stringToUTF8(text, name, size);
+  },
+
   // A restored context is the same object with none of its programs and buffers. Made anew
   // through Browser.createContext (which hands back the one it has while Module.ctx is set),
   // the emulation sets itself up on it as on a new context: an empty cache of programs and new

@@ -15,7 +15,7 @@ struct page_query {
     bool check = false;
     std::int32_t width = 800;
     std::int32_t height = 600;
-    // 600 steps of 50 ms: thirty simulated seconds, as the headless renderer runs.
+    // 600 steps: thirty simulated seconds, as the headless renderer runs.
     std::int64_t frames = 600;
     // ?fps=N: frames a second at most; without it the display's rate (one frame a step on a
     // software renderer).

@@ -1,15 +1,21 @@
 // The page's side of the saver: the page's script reads the address, sizes the canvas and
-// paces the steps; everything it asks of the core goes through the few functions here.
+// hands in each animation frame's time; when to step and when to draw is the frame clock's,
+// as on every other host. Everything the script asks of the core goes through the few
+// functions here.
 #include <emscripten/emscripten.h>
 
+#include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "display/gl_headers.h"
 #include "events/recorded_run.h"
 #include "random/random.h"
+#include "scene/frame_clock.h"
 #include "scene/monitor_scenes.h"
 #include "web/page_query.h"
 #include "web/webgl_shim.h"
@@ -18,6 +24,9 @@ extern "C" {
 // From the page's script library: a WebGL context on the page's canvas, with the
 // fixed-function emulation set up on it. Returns 0 when the browser offers no WebGL.
 int roses_web_create_context(int keep_pictures);
+// The name of the renderer behind the context, which the browser hides from GL_RENDERER,
+// written into name (at most size bytes with its terminating zero).
+void roses_web_renderer(char* name, int size);
 }
 
 namespace roses {
@@ -25,11 +34,25 @@ namespace {
 
 enum open_result { live = 0, live_with_warning = 1, check = 2, check_refused = -1 };
 
+// What roses_frame did, for the page's statistics.
+enum frame_result { stepped = 1, drew = 2 };
+
+// The clock runs on the animation frames' timestamps, milliseconds with fractions, kept as
+// microseconds.
+constexpr std::int64_t ticks_per_second = 1000000;
+constexpr std::int64_t step_ticks =
+    std::chrono::duration_cast<std::chrono::microseconds>(step_period).count();
+// Whoever asks the system for less motion gets a quarter of the speed: the same decisions,
+// only time runs slower.
+constexpr std::int64_t calm_step_ticks = 4 * step_ticks;
+
 struct web_page {
     page_query query;
     std::string text;
     // One scene for the canvas: the page is one monitor's, and its pixel ratio is the scale.
     std::unique_ptr<monitor_scenes> scenes;
+    std::optional<frame_clock> clock;
+    bool calm = false;
 };
 
 web_page page;
@@ -90,25 +113,45 @@ EMSCRIPTEN_KEEPALIVE int roses_begin(std::int32_t width, std::int32_t height, fl
     return 1;
 }
 
+// A new size or pixel ratio of the canvas: laid out at once, and drawn at the next frame.
 EMSCRIPTEN_KEEPALIVE void roses_resize(std::int32_t width, std::int32_t height, float scale) {
     lay_out(width, height, scale);
+    if (page.clock) {
+        page.clock->redraw();
+    }
 }
 
-// One 50 ms step: a tick of the garden, then the scene's step, as the headless renderer
-// steps. Frames are roses_draw's.
-EMSCRIPTEN_KEEPALIVE void roses_step() {
-    page.scenes->scene(0).garden.tick();
-    page.scenes->step();
+// Whether the system asks for less motion (and the address does not say ?motion=full): steps
+// come four times further apart from the next one on.
+EMSCRIPTEN_KEEPALIVE void roses_motion(int calm) {
+    page.calm = calm != 0;
+    if (page.clock) {
+        page.clock->set_step(page.calm ? calm_step_ticks : step_ticks);
+    }
 }
 
-// One frame, a fraction f in [0, 1] of a step after the last step.
-EMSCRIPTEN_KEEPALIVE void roses_draw(double f) {
-    page.scenes->draw(f);
-}
-
-// The ?fps cap, or 0 for none.
-EMSCRIPTEN_KEEPALIVE std::int32_t roses_fps() {
-    return page.query.fps.value_or(0);
+// One animation frame at now (its timestamp, in milliseconds): a step when one is due (a tick
+// of the garden, then the scene's step, as the headless renderer steps), and a frame when the
+// clock says. Returns what it did: stepped | drew.
+EMSCRIPTEN_KEEPALIVE int roses_frame(double now) {
+    const auto ticks = static_cast<std::int64_t>(std::llround(now * 1000.0));
+    if (!page.clock) {
+        char renderer[256] = "";
+        roses_web_renderer(renderer, sizeof renderer);
+        page.clock.emplace(ticks, page.calm ? calm_step_ticks : step_ticks,
+                           choose_pacing(page.query.fps, renderer, ticks_per_second));
+    }
+    int result = 0;
+    if (page.clock->take_step(ticks)) {
+        page.scenes->scene(0).garden.tick();
+        page.scenes->step();
+        result |= stepped;
+    }
+    if (const auto f = page.clock->take_frame(ticks)) {
+        page.scenes->draw(*f);
+        result |= drew;
+    }
+    return result;
 }
 
 // Runs the check: every frame on simulated time, recording the events; roses_text() is then

@@ -6,6 +6,7 @@
 #include <GL/gl.h>
 
 #include "display/line_width.h"
+#include "scene/frame_clock.h"
 #include "scene/monitor_scenes.h"
 #include "win32/host_entry.h"
 #include "win32/host_state.h"
@@ -14,9 +15,9 @@
 namespace roses {
 namespace {
 
-// One render timer, one frame every 50 ms.
+// One render timer, one frame a step: the Windows saver draws each step once.
 constexpr UINT_PTR render_timer_id = 1;
-constexpr UINT render_period_ms = 50;
+constexpr UINT render_period_ms = static_cast<UINT>(step_period.count());
 
 // There is one saver window per process, so its drawing state is process-wide too. The
 // scenes are never freed: their worker threads may still be in a tick when the window goes,

@@ -1,22 +1,22 @@
 // The X11 host: the option words, then the paced loop of the Linux hosts on the X
-// connection, stepping every 50 ms and drawing at the display's rate.
+// connection, stepping and drawing when the frame clock says.
 #include "x11/x11_host.h"
 
 #include <X11/Xutil.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
-#include <optional>
+#include <string>
 #include <vector>
 
+#include "display/gl_renderer.h"
 #include "linux/paced_loop.h"
 #include "linux/process.h"
-#include "linux/renderer.h"
 #include "linux/signal_handling.h"
 #include "random/random.h"
+#include "scene/frame_clock.h"
 #include "scene/monitor_scenes.h"
 #include "x11/x11_dismissal.h"
 #include "x11/x11_monitors.h"
@@ -31,24 +31,21 @@
 namespace roses {
 namespace {
 
-constexpr std::chrono::milliseconds step_period{50};
-// With vsync the swap paces the frames; this only keeps a swap that does not wait (a server
-// without a real vertical blank) from spinning the processor.
+// With vsync the swap paces the frames; the frame clock's own period only keeps a swap that
+// does not wait (a server without a real vertical blank) from spinning the processor.
 constexpr double vsync_headroom = 2.0;
 
-// How often frames are drawn, or nothing for one frame a step: a software renderer pays a
-// processor for every frame, so it draws more only when the command line asks.
-std::optional<std::chrono::nanoseconds> frame_period(const x11_options& options,
-                                                     x11_surface& surface) {
-    if (!options.max_fps && software_renderer()) {
-        return std::nullopt;
+// How often frames are drawn: the clock's one rule, with the display's rate as the most this
+// host, which wakes itself for its frames, may draw.
+frame_pacing pacing_for(const x11_options& options, x11_surface& surface) {
+    const std::string renderer = gl_renderer_name();
+    frame_pacing pacing = choose_pacing(options.max_fps, renderer, paced_ticks_per_second);
+    if (!pacing.once_a_step) {
+        const double rate = refresh_rate(surface);
+        pacing = choose_pacing(options.max_fps, renderer, paced_ticks_per_second,
+                               use_vsync(surface) ? rate * vsync_headroom : rate);
     }
-    const double display_rate = refresh_rate(surface);
-    double rate = use_vsync(surface) ? display_rate * vsync_headroom : display_rate;
-    if (options.max_fps) {
-        rate = std::min(rate, static_cast<double>(*options.max_fps));
-    }
-    return std::chrono::nanoseconds(static_cast<std::int64_t>(1e9 / rate));
+    return pacing;
 }
 
 // True when the event ends the program. A hack never handles input: keys and the pointer
@@ -61,7 +58,9 @@ bool ends_program(const XEvent& event, const x11_options& options, x11_surface& 
     }
     switch (options.target) {
     case x11_target::saver:
-        if (event.type == MapNotify && event.xmap.window == surface.window) {
+        // The root's substructure is watched too, so a window of ours reports its map twice.
+        if (event.type == MapNotify && event.xmap.window == surface.window &&
+            event.xmap.event == surface.window) {
             // Keys reach the saver only once it holds the focus, and it can take the focus
             // only once it is visible.
             XSetInputFocus(surface.display, surface.window, RevertToParent, CurrentTime);
@@ -85,8 +84,8 @@ bool ends_program(const XEvent& event, const x11_options& options, x11_surface& 
 }
 
 // Follows the size of the window: a settings preview pane, a resized window and a monitor
-// change all show up as ConfigureNotify. The new size is only noted here; the next frame
-// lays the picture out for it, so a burst of resizes costs one layout.
+// change all show up as ConfigureNotify. The new size is only noted here; the picture is laid
+// out for it once the queued events are handled, so a burst of resizes costs one layout.
 void follow_size(const XEvent& event, x11_surface& surface) {
     if (event.type != ConfigureNotify) {
         return;
@@ -147,7 +146,10 @@ int run(const x11_options& options, int stop_fd) {
     std::int32_t laid_out_height = surface.height;
     bool monitors_moved = false;
 
+    frame_clock clock(paced_ticks(paced_clock::now()), paced_ticks(step_period),
+                      pacing_for(options, surface));
     std::uint64_t steps_taken = 0;
+    bool was_seen = false;
     paced_loop_steps steps;
     steps.handle_events = [&] {
         // Xlib may already hold events that the socket no longer shows: drain them first.
@@ -158,7 +160,7 @@ int run(const x11_options& options, int stop_fd) {
             follow_visibility(event, surface);
             monitors_moved = (monitors && monitors->changed(event)) || monitors_moved;
             if (!options.scale && resources_changed(surface.display, event)) {
-                // Laid out again at the next frame, the roses kept.
+                // Laid out again below, the roses kept.
                 scale = resource_scale(surface.display);
                 monitors_moved = true;
             }
@@ -166,55 +168,43 @@ int run(const x11_options& options, int stop_fd) {
                 return false;
             }
         }
-        return !surface_window_lost();
-    };
-    auto follow_layout = [&] {
         if (surface.width != laid_out_width || surface.height != laid_out_height ||
             monitors_moved) {
-            // Viewports, projections and the roses' layout, as at the start.
+            // Viewports, projections and the roses' layout, as at the start; the scenes move
+            // their poses along, so the next frame shows the new layout at once.
             lay_out();
             laid_out_width = surface.width;
             laid_out_height = surface.height;
             monitors_moved = false;
+            clock.redraw();
         }
+        return !surface_window_lost();
     };
-    steps.draw_frame = [&] {
-        follow_layout();
-        ++steps_taken;
-        if (!surface_seen(surface)) {
-            // Nobody would see the frame: the scenes step on without drawing it.
+    steps.run_due = [&](paced_clock::time_point time) {
+        const auto now = paced_ticks(time);
+        if (clock.take_step(now)) {
             scenes->step();
-            return;
+            ++steps_taken;
         }
-        scenes->render();
-        present_frame(surface, steps_taken);
+        // A window nobody can see is not drawn, and wakes only for the steps, which go on.
+        const bool seen = surface_seen(surface);
+        if (seen && !was_seen) {
+            clock.redraw(); // what it showed may be gone
+        }
+        was_seen = seen;
+        if (seen) {
+            if (const auto f = clock.take_frame(now)) {
+                scenes->draw(*f);
+                present_frame(surface, steps_taken);
+            }
+        }
+        return paced_time(clock.next_wake(now, seen));
     };
     steps.before_wait = [&] {
         XFlush(surface.display);
         return true;
     };
-    const int display_fd = ConnectionNumber(surface.display);
-    if (const auto period = frame_period(options, surface)) {
-        stepped_loop_steps stepped;
-        stepped.handle_events = steps.handle_events;
-        stepped.take_step = [&] {
-            follow_layout();
-            scenes->step();
-            ++steps_taken;
-        };
-        stepped.draw_frame = [&](double f) {
-            follow_layout();
-            if (!surface_seen(surface)) {
-                return; // the steps go on all the same
-            }
-            scenes->draw(f);
-            present_frame(surface, steps_taken);
-        };
-        stepped.before_wait = steps.before_wait;
-        run_stepped_loop(display_fd, stop_fd, step_period, *period, stepped);
-    } else {
-        run_paced_loop(display_fd, stop_fd, step_period, steps);
-    }
+    run_paced_loop(ConnectionNumber(surface.display), stop_fd, steps);
 
     scenes.reset();
     close_surface(surface);

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "linux/frame_log.h"
 #include "linux/process.h"
 
 namespace roses {
@@ -250,8 +251,7 @@ std::string open_surface(const x11_options& options, x11_surface& surface) {
         surface.has_dpms =
             DPMSQueryExtension(surface.display, &dpms_event_base, &dpms_error_base) &&
             DPMSCapable(surface.display);
-        const char* log = std::getenv("ROSES_LOG_FRAMES");
-        surface.log_frames = log != nullptr && std::string(log) == "1";
+        surface.log_frames = frame_log_wanted();
         drawn_window = surface.window;
         surface.coverage.watch(surface.display, surface.window);
         surface.context = glXCreateContext(surface.display, visual, nullptr, True);
@@ -377,14 +377,15 @@ bool surface_seen(x11_surface& surface) {
 }
 
 void present_frame(x11_surface& surface, std::uint64_t steps) {
-    glFinish();
-    glFlush();
+    // The swap flushes by itself and waits for nothing it need not: a glFinish before it
+    // would hold the processor until the driver had drawn, at every frame.
     if (surface.double_buffered) {
         glXSwapBuffers(surface.display, surface.window);
+    } else {
+        glFlush();
     }
     if (surface.log_frames) {
-        std::fprintf(stderr, "roses: frame %dx%d step %llu\n", surface.width, surface.height,
-                     static_cast<unsigned long long>(steps));
+        log_frame(surface.width, surface.height, steps);
     }
 }
 

@@ -39,9 +39,7 @@ struct x11_surface {
     // What the server does not say: the windows above ours under a compositing manager, a
     // minimised client, an unmapped or off-screen top-level.
     window_coverage coverage;
-    // One line on standard error for every frame shown (ROSES_LOG_FRAMES=1), with the steps
-    // taken so far: a frame drawn into a covered window changes no pixel, so tests cannot see
-    // it any other way, and the steps are what the frame rate is measured against.
+    // A line on standard error for every frame shown (linux/frame_log.h).
     bool log_frames = false;
 };
 

@@ -1,0 +1,19 @@
+#include "linux/frame_log.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace roses {
+
+bool frame_log_wanted() {
+    const char* log = std::getenv("ROSES_LOG_FRAMES");
+    return log != nullptr && std::strcmp(log, "1") == 0;
+}
+
+void log_frame(std::int32_t width, std::int32_t height, std::uint64_t steps) {
+    std::fprintf(stderr, "roses: frame %dx%d step %llu\n", width, height,
+                 static_cast<unsigned long long>(steps));
+}
+
+} // namespace roses
