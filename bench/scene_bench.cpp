@@ -15,6 +15,7 @@
 #include <cstring>
 #include <ctime>
 #include <random>
+#include <span>
 #include <vector>
 
 #include <sys/resource.h>
@@ -24,6 +25,7 @@
 #include "linux/egl_pbuffer_context.h"
 #include "random/random.h"
 #include "scene/frame.h"
+#include "scene/frame_damage.h"
 #include "scene/monitor_scenes.h"
 #include "scene/saver_scene.h"
 
@@ -155,6 +157,58 @@ void step_and_view(std::int32_t width, std::int32_t height, std::uint32_t seed, 
     *whole = spread_of(frames).median;
 }
 
+// What knowing where a frame draws costs against drawing it, with the same full-length rose
+// shown whole: the box of its strip alone, a frame that clears only what changed in the
+// buffer of the frame before, and a whole frame, each the median of its wall milliseconds.
+void box_and_frames(std::int32_t width, std::int32_t height, std::uint32_t seed, double* box,
+                    double* partial, double* whole) {
+    saver_scene scene(false);
+    set_projection(scene, width, height);
+    plant_full_length_first(scene, seed);
+    scene.garden.tick();
+    const viewport_area area{0, 0, width, height};
+    const projection p = projection_for(width, height);
+    frame_damage damage;
+    std::vector<double> boxes;
+    std::vector<double> partials;
+    std::vector<double> wholes;
+    int boxes_drawn = 0;
+    for (int k = 0; k < 200; ++k) {
+        rose* shown = nullptr;
+        {
+            const std::lock_guard<std::mutex> hold(scene.garden.lock);
+            shown = scene.garden.roses.front().get();
+            shown->age = shown->count; // never retired while measured
+        }
+        scene.step();
+        double start = wall_ms();
+        const strip_range range = shown->shown_strip(shown->age);
+        const pixel_box drawn = strip_box(
+            std::span<const vertex>(&shown->vertices[static_cast<std::size_t>(range.first)],
+                                    static_cast<std::size_t>(range.count)),
+            scene.camera.view(), p, area, scene.line_width);
+        boxes.push_back(wall_ms() - start);
+        start = wall_ms();
+        draw_scene(scene, 1.0, area, damage, 1);
+        glFinish();
+        partials.push_back(wall_ms() - start);
+        start = wall_ms();
+        draw_scene(scene, 1.0);
+        glFinish();
+        wholes.push_back(wall_ms() - start);
+        // The whole frame drew what the partial one did: the buffer still holds the frame
+        // the damage remembers.
+        boxes_drawn += drawn.empty() ? 0 : 1;
+    }
+    glDisable(GL_SCISSOR_TEST);
+    if (boxes_drawn == 0) {
+        std::printf("the full-length rose covered no box\n");
+    }
+    *box = spread_of(boxes).median;
+    *partial = spread_of(partials).median;
+    *whole = spread_of(wholes).median;
+}
+
 // Processor milliseconds per simulated step (every garden's tick, then every scene's frame)
 // of count monitors of width x height side by side, from the same seed.
 double monitors_cpu_per_step(int count, std::int32_t width, std::int32_t height, std::uint32_t seed,
@@ -257,6 +311,13 @@ int run(int argc, char** argv) {
     std::printf("ms with one full-length rose shown whole: a step %.3f, a frame between two "
                 "steps %.3f, a step and its frame (render_frame) %.3f\n",
                 step, between, whole);
+
+    double box = 0.0;
+    double partial = 0.0;
+    box_and_frames(width, height, seed, &box, &partial, &whole);
+    std::printf("ms with one full-length rose shown whole: the box it covers %.3f, a frame "
+                "clearing only what changed %.3f, a frame clearing all %.3f\n",
+                box, partial, whole);
 
     const double one = monitors_cpu_per_step(1, width, height, seed, steps);
     const double two = monitors_cpu_per_step(2, width, height, seed, steps);

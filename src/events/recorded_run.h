@@ -33,8 +33,13 @@ class recorded_run {
     void step();
     // The next step alone: every garden's tick, then every scene's step.
     void take_step();
-    // A view of every scene between the last two steps (monitor_scenes::draw).
-    void draw(double f) { scenes.draw(f); }
+    // A view of every scene between the last two steps (monitor_scenes::draw). The picture
+    // stays in the buffer from one frame to the next, so each clears only what changed, as a
+    // display host's frames do.
+    void draw(double f) {
+        scenes.draw(f, frames_drawn == 0 ? 0 : 1);
+        ++frames_drawn;
+    }
 
     std::int64_t steps() const { return events.step; }
     // The errno of the first event line that could not be written, or 0.
@@ -43,6 +48,7 @@ class recorded_run {
   private:
     events_log events;
     monitor_scenes scenes{false};
+    std::int64_t frames_drawn = 0;
 };
 
 } // namespace roses

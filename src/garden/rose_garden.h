@@ -69,6 +69,12 @@ class rose_garden {
             visit(*live);
         }
     }
+    // Calls use with the list of live roses and the lock held, for work that goes over them
+    // more than once and must see the same roses each time.
+    template <class Use> void with_roses(Use&& use) {
+        std::lock_guard<std::mutex> guard(lock);
+        use(roses);
+    }
 
   private:
     void plant_phase();

@@ -1,6 +1,7 @@
 #include "linux/process.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace roses {
 namespace {
@@ -17,6 +18,10 @@ int complain(int code, const std::string& line) {
 
 void keep_until_exit(const void* connection) {
     lasting_connection = connection;
+}
+
+void draw_on_calling_thread() {
+    setenv("LP_NUM_THREADS", "0", 0);
 }
 
 } // namespace roses

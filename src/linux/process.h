@@ -24,6 +24,12 @@ int complain(int code, const std::string& line);
 // checker can name; exiting closes it just the same.
 void keep_until_exit(const void* connection);
 
+// Asks Mesa's software rasteriser to draw on the thread that calls GL rather than on a pool of
+// its own, unless the user has said otherwise (LP_NUM_THREADS). A frame of ours clears and
+// draws a few lines in a box: waking the pool's threads for it costs more than they save.
+// Before the first GL call; drivers that draw on a GPU never read it.
+void draw_on_calling_thread();
+
 // What every command line does before its host runs: a refusal ends the program with
 // exit_usage, -help prints the usage. The exit code, or none when the host runs.
 template <typename Options>

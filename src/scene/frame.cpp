@@ -1,11 +1,15 @@
 #include "scene/frame.h"
 
 #include <cmath>
+#include <list>
+#include <memory>
+#include <span>
 
 #include "display/camera_gl.h"
 #include "display/gl_headers.h"
 #include "display/line_width.h"
 #include "display/rose_gl.h"
+#include "scene/frame_damage.h"
 #include "scene/saver_scene.h"
 
 namespace roses {
@@ -81,28 +85,82 @@ void set_projection(saver_scene& scene, const viewport_area& area) {
     scene.set_size(area.width, area.height);
 }
 
-void draw_scene(saver_scene& scene, double f) {
+namespace {
+
+// The blending and shading state, set again in every frame.
+void begin_frame() {
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glShadeModel(GL_SMOOTH);
     glEnable(GL_POLYGON_SMOOTH);
+}
+
+// The age a frame at f shows a rose at: whole numbers of trail points; at f = 1 its own.
+std::int32_t shown_age(const rose& live, double f) {
+    return f >= 1.0
+               ? live.age
+               : live.previous_age +
+                     static_cast<std::int32_t>(std::lround((live.age - live.previous_age) * f));
+}
+
+} // namespace
+
+void draw_scene(saver_scene& scene, double f) {
+    begin_frame();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glPushMatrix();
     if (scene.posed) {
         between(scene.previous_pose, scene.camera, f).apply();
     }
     const float line_width = scene.line_width;
-    scene.garden.visit_roses([line_width, f](rose& live) {
-        // Ages are whole numbers of trail points; at f = 1 the rose's own.
-        const std::int32_t shown =
-            f >= 1.0
-                ? live.age
-                : live.previous_age +
-                      static_cast<std::int32_t>(std::lround((live.age - live.previous_age) * f));
-        draw_rose(live, line_width, shown);
-    });
+    scene.garden.visit_roses(
+        [line_width, f](rose& live) { draw_rose(live, line_width, shown_age(live, f)); });
     glFlush();
     glPopMatrix();
+}
+
+pixel_box draw_scene(saver_scene& scene, double f, const viewport_area& area, frame_damage& damage,
+                     int buffer_age) {
+    begin_frame();
+    glPushMatrix();
+    const projection p = projection_for(scene.width, scene.height);
+    look_at view{
+        {p.eye[0], p.eye[1], p.eye[2]}, {p.centre[0], p.centre[1], p.centre[2]}, {0, 1, 0}};
+    if (scene.posed) {
+        const camera_gl pose = between(scene.previous_pose, scene.camera, f);
+        pose.apply();
+        view = pose.view();
+    }
+    const float line_width = scene.line_width;
+    const pixel_box whole = box_of(area);
+    // One hold of the lock for both passes: a commit between them would move a rose out of
+    // the box measured for it.
+    scene.garden.with_roses([&](std::list<std::unique_ptr<rose>>& roses) {
+        pixel_box drawn;
+        for (const auto& live : roses) {
+            const strip_range range = live->shown_strip(shown_age(*live, f));
+            if (range.count >= 2 && scene.width > 0 && scene.height > 0) {
+                const std::span<const vertex> strip(
+                    &live->vertices[static_cast<std::size_t>(range.first)],
+                    static_cast<std::size_t>(range.count));
+                drawn = unite(drawn, strip_box(strip, view, p, area, line_width));
+            } else if (range.count >= 2) {
+                drawn = whole;
+            }
+        }
+        const pixel_box clear = damage.clear_for(drawn, buffer_age, whole);
+        // The roses stay inside the box, so the scissor that holds the clear to it is left on
+        // while they are drawn.
+        glScissor(clear.left, clear.bottom, clear.right - clear.left, clear.top - clear.bottom);
+        glEnable(GL_SCISSOR_TEST);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        for (const auto& live : roses) {
+            draw_rose(*live, line_width, shown_age(*live, f));
+        }
+        glFlush();
+    });
+    glPopMatrix();
+    return damage.changed();
 }
 
 void render_frame(saver_scene& scene) {

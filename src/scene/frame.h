@@ -7,6 +7,8 @@
 namespace roses {
 
 class saver_scene;
+class frame_damage;
+struct pixel_box;
 
 // What the projection and default view of a client size are.
 struct projection {
@@ -45,6 +47,14 @@ void set_projection(saver_scene& scene, const viewport_area& area);
 // between its two ages, under the garden's lock. f = 1 is exactly the frame of the last step.
 // The caller presents it.
 void draw_scene(saver_scene& scene, double f);
+
+// draw_scene for a buffer that still holds an earlier frame, buffer_age frames old (0 when
+// nothing is known of it), drawn into the scene's area of the window: it clears only what
+// the roses drew there since and draw now (damage remembers), or the whole area where that
+// is unknown or most of it. Leaves the scissor test on. Returns what changed against the
+// frame before, which is what the caller presents.
+pixel_box draw_scene(saver_scene& scene, double f, const viewport_area& area, frame_damage& damage,
+                     int buffer_age);
 
 // One step and its frame (draw_scene at 1), for hosts that draw once a step. The caller
 // presents it.

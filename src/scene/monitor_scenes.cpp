@@ -28,6 +28,7 @@ void monitor_scenes::lay_out(std::vector<monitor_rect> given, const window_geome
     }
     scenes = std::move(kept);
     monitors = std::move(now);
+    window_width = window.width;
     window_height = window.height;
     for (std::size_t i = 0; i < scenes.size(); ++i) {
         scenes[i]->scale = monitors[i].scale;
@@ -42,6 +43,8 @@ void monitor_scenes::lay_out(std::vector<monitor_rect> given, const window_geome
     }
     uncovered = covered < std::int64_t{window.width} * window.height;
 
+    damages.assign(scenes.size(), frame_damage{});
+    whole_clear_due = true;
     if (scissored) {
         glDisable(GL_SCISSOR_TEST);
         scissored = false;
@@ -84,6 +87,45 @@ void monitor_scenes::draw(double f) {
         use_viewport(area_of(monitors[i]));
         draw_scene(*scenes[i], f);
     }
+}
+
+const std::vector<pixel_box>& monitor_scenes::draw(double f, int buffer_age) {
+    changed.clear();
+    const bool whole = whole_clear_due || buffer_age <= 0;
+    if (uncovered && whole) {
+        // The gaps between monitors hold nothing a frame draws: cleared with the whole
+        // window only.
+        glDisable(GL_SCISSOR_TEST);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    }
+    for (std::size_t i = 0; i < scenes.size(); ++i) {
+        const viewport_area area = area_of(monitors[i]);
+        if (!whole_window) {
+            use_viewport(area);
+        }
+        if (whole) {
+            damages[i].invalidate();
+        }
+        const pixel_box box = draw_scene(*scenes[i], f, area, damages[i], buffer_age);
+        if (!box.empty()) {
+            changed.push_back(box);
+        }
+    }
+    if (uncovered && whole) {
+        // The gaps changed too.
+        changed.assign(1, {0, 0, window_width, window_height});
+    }
+    if (whole_window) {
+        glDisable(GL_SCISSOR_TEST);
+    } else {
+        scissored = true;
+    }
+    whole_clear_due = false;
+    return changed;
+}
+
+void monitor_scenes::invalidate() {
+    whole_clear_due = true;
 }
 
 } // namespace roses

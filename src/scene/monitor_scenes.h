@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "scene/frame.h"
+#include "scene/frame_damage.h"
 #include "scene/monitor_layout.h"
 #include "scene/saver_scene.h"
 
@@ -30,8 +31,17 @@ class monitor_scenes {
     void render();
     // One step of every scene, in the order of the monitors.
     void step();
-    // Every scene's view at f (draw_scene), each into its own monitor. The caller presents it.
+    // Every scene's view at f (draw_scene), each into its own monitor, the whole window
+    // cleared. The caller presents it.
     void draw(double f);
+    // The same into a buffer that holds the frame of buffer_age frames ago (0 when nothing is
+    // known of it): each monitor clears only what its roses drew since and draw now. Returns
+    // what changed against the frame before, a box per monitor (none where nothing did), in
+    // GL's window coordinates; that is what the caller presents.
+    const std::vector<pixel_box>& draw(double f, int buffer_age);
+    // The next frame clears and presents the whole window: what it showed is gone (an
+    // expose, a lost context). A new layout does this by itself.
+    void invalidate();
 
     std::size_t count() const { return scenes.size(); }
     saver_scene& scene(std::size_t index) { return *scenes[index]; }
@@ -42,7 +52,13 @@ class monitor_scenes {
 
     bool start_workers;
     std::vector<std::unique_ptr<saver_scene>> scenes;
+    // What each monitor's last frames drew, and what the last frame changed.
+    std::vector<frame_damage> damages;
+    std::vector<pixel_box> changed;
+    // The window as a whole must be cleared once: a new layout, or a buffer of unknown age.
+    bool whole_clear_due = true;
     std::vector<monitor_rect> monitors;
+    std::int32_t window_width = 0;
     std::int32_t window_height = 0;
     // One monitor that is the whole window: drawn exactly as a window with one scene,
     // without viewport switches or scissor boxes.

@@ -186,6 +186,7 @@ std::string wayland_client::connect() {
         !failure.empty()) {
         return "EGL on Wayland: " + failure;
     }
+    find_damage_extensions(globals);
     ready = true;
     for (auto& output : outputs) {
         output->create_surface();
@@ -296,6 +297,7 @@ int wayland_main(int argc, char** argv) {
                         "no Wayland display: WAYLAND_DISPLAY is not set (is a compositor "
                         "running?)");
     }
+    draw_on_calling_thread();
     if (options.seed) {
         reseed_random(*options.seed);
     }

@@ -1,6 +1,8 @@
 #include "wayland/wayland_output.h"
 
 #include <algorithm>
+#include <string>
+#include <vector>
 
 #include "display/gl_renderer.h"
 #include "linux/frame_log.h"
@@ -18,6 +20,26 @@ constexpr std::uint32_t wl_output_release_since = 3;
 constexpr std::uint32_t buffer_scale_since = 3;
 
 } // namespace
+
+void find_damage_extensions(wayland_globals& globals) {
+    const char* offered = eglQueryString(globals.egl.display, EGL_EXTENSIONS);
+    const std::string list = std::string(" ") + (offered != nullptr ? offered : "") + " ";
+    const auto has = [&list](const char* name) {
+        return list.find(std::string(" ") + name + " ") != std::string::npos;
+    };
+    globals.buffer_age = has("EGL_EXT_buffer_age");
+    // The two extensions' swaps take the same arguments.
+    for (const char* name :
+         {"EGL_KHR_swap_buffers_with_damage", "EGL_EXT_swap_buffers_with_damage"}) {
+        if (globals.swap_with_damage == nullptr && has(name)) {
+            const std::string function =
+                std::string("eglSwapBuffersWithDamage") +
+                (std::string(name).find("KHR") != std::string::npos ? "KHR" : "EXT");
+            globals.swap_with_damage = reinterpret_cast<PFNEGLSWAPBUFFERSWITHDAMAGEKHRPROC>(
+                eglGetProcAddress(function.c_str()));
+        }
+    }
+}
 
 wayland_output::wayland_output(const wayland_globals& globals, std::uint32_t name,
                                wl_output* output, std::uint32_t version)
@@ -234,7 +256,11 @@ void wayland_output::draw(double f) {
     if (!make_current()) {
         return;
     }
-    scenes->draw(f);
+    EGLint age = 0;
+    if (globals.buffer_age) {
+        eglQuerySurface(globals.egl.display, egl_surface, EGL_BUFFER_AGE_EXT, &age);
+    }
+    const std::vector<pixel_box>& changed = scenes->draw(f, age);
     if (buffer_scale_due) {
         // Goes with the first buffer of the new size, which this swap commits.
         wl_surface_set_buffer_scale(wl_surface_, scale);
@@ -242,7 +268,22 @@ void wayland_output::draw(double f) {
     }
     // Asked before the swap, so that the swap's commit carries the request.
     ask_for_frame();
-    eglSwapBuffers(globals.egl.display, egl_surface);
+    if (globals.swap_with_damage != nullptr) {
+        // Boxes as x, y, width and height from the bottom-left corner, as GL counts; one
+        // empty box says that nothing changed, where none would mean all.
+        std::vector<EGLint> boxes;
+        for (const pixel_box& box : changed) {
+            boxes.insert(boxes.end(),
+                         {box.left, box.bottom, box.right - box.left, box.top - box.bottom});
+        }
+        if (boxes.empty()) {
+            boxes.assign(4, 0);
+        }
+        globals.swap_with_damage(globals.egl.display, egl_surface, boxes.data(),
+                                 static_cast<EGLint>(boxes.size() / 4));
+    } else {
+        eglSwapBuffers(globals.egl.display, egl_surface);
+    }
     if (globals.log_frames) {
         log_frame(width, height, steps);
     }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <EGL/egl.h>
+#include <EGL/eglext.h>
 #include <wayland-client.h>
 #include <wayland-egl.h>
 
@@ -34,7 +35,14 @@ struct wayland_globals {
     bool log_frames = false;
     // -max-fps: frames a second at most on every output.
     std::optional<std::int32_t> max_fps;
+    // What the driver can tell and take beyond a plain swap: how old a surface's back buffer
+    // is, and which boxes of a frame changed, so that the compositor redraws only those.
+    bool buffer_age = false;
+    PFNEGLSWAPBUFFERSWITHDAMAGEKHRPROC swap_with_damage = nullptr;
 };
+
+// Finds what the EGL display offers of buffer age and swaps with damage.
+void find_damage_extensions(wayland_globals& globals);
 
 class wayland_output {
   public:

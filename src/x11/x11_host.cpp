@@ -18,6 +18,7 @@
 #include "random/random.h"
 #include "scene/frame_clock.h"
 #include "scene/monitor_scenes.h"
+#include "x11/x11_damage_check.h"
 #include "x11/x11_dismissal.h"
 #include "x11/x11_monitors.h"
 #include "x11/x11_options.h"
@@ -34,17 +35,23 @@ namespace {
 // With vsync the swap paces the frames; the frame clock's own period only keeps a swap that
 // does not wait (a server without a real vertical blank) from spinning the processor.
 constexpr double vsync_headroom = 2.0;
+// How often the damage check compares the window with a whole frame.
+constexpr std::uint64_t damage_check_frames = 10;
 
 // How often frames are drawn: the clock's one rule, with the display's rate as the most this
-// host, which wakes itself for its frames, may draw.
+// host, which wakes itself for its frames, may draw. Then how they are presented: a real
+// vertical blank (never a software renderer's) paces swaps, which copying a box would not.
 frame_pacing pacing_for(const x11_options& options, x11_surface& surface) {
     const std::string renderer = gl_renderer_name();
     frame_pacing pacing = choose_pacing(options.max_fps, renderer, paced_ticks_per_second);
+    bool vsync = false;
     if (!pacing.once_a_step) {
         const double rate = refresh_rate(surface);
+        vsync = use_vsync(surface);
         pacing = choose_pacing(options.max_fps, renderer, paced_ticks_per_second,
-                               use_vsync(surface) ? rate * vsync_headroom : rate);
+                               vsync ? rate * vsync_headroom : rate);
     }
+    choose_presentation(surface, vsync && !software_renderer(renderer));
     return pacing;
 }
 
@@ -135,7 +142,11 @@ int run(const x11_options& options, int stop_fd) {
         watch_resources(surface.display);
     }
     double scale = options.scale ? *options.scale : resource_scale(surface.display);
-    auto scenes = std::make_unique<monitor_scenes>();
+    // The damage check compares two drawings of one frame: its gardens tick on this thread,
+    // between the frames, rather than on workers of their own.
+    const bool checking = damage_check_wanted();
+    std::uint64_t frames_drawn = 0;
+    auto scenes = std::make_unique<monitor_scenes>(!checking);
     auto lay_out = [&] {
         // Every monitor of the screen shows at the desktop's one scale.
         scenes->lay_out(monitors ? monitors->current() : std::vector<monitor_rect>(),
@@ -159,6 +170,11 @@ int run(const x11_options& options, int stop_fd) {
             follow_size(event, surface);
             follow_visibility(event, surface);
             monitors_moved = (monitors && monitors->changed(event)) || monitors_moved;
+            if (event.type == Expose && event.xexpose.window == surface.window) {
+                // The server has lost part of what the window showed.
+                scenes->invalidate();
+                clock.redraw();
+            }
             if (!options.scale && resources_changed(surface.display, event)) {
                 // Laid out again below, the roses kept.
                 scale = resource_scale(surface.display);
@@ -172,6 +188,9 @@ int run(const x11_options& options, int stop_fd) {
             monitors_moved) {
             // Viewports, projections and the roses' layout, as at the start; the scenes move
             // their poses along, so the next frame shows the new layout at once.
+            if (surface.width != laid_out_width || surface.height != laid_out_height) {
+                follow_new_size(surface);
+            }
             lay_out();
             laid_out_width = surface.width;
             laid_out_height = surface.height;
@@ -183,19 +202,26 @@ int run(const x11_options& options, int stop_fd) {
     steps.run_due = [&](paced_clock::time_point time) {
         const auto now = paced_ticks(time);
         if (clock.take_step(now)) {
+            for (std::size_t i = 0; checking && i < scenes->count(); ++i) {
+                scenes->scene(i).garden.tick();
+            }
             scenes->step();
             ++steps_taken;
         }
         // A window nobody can see is not drawn, and wakes only for the steps, which go on.
         const bool seen = surface_seen(surface);
         if (seen && !was_seen) {
-            clock.redraw(); // what it showed may be gone
+            // What it showed may be gone.
+            scenes->invalidate();
+            clock.redraw();
         }
         was_seen = seen;
         if (seen) {
             if (const auto f = clock.take_frame(now)) {
-                scenes->draw(*f);
-                present_frame(surface, steps_taken);
+                present_frame(surface, steps_taken, scenes->draw(*f, buffer_age(surface)));
+                if (checking && ++frames_drawn % damage_check_frames == 0) {
+                    check_damage(surface, *scenes, *f);
+                }
             }
         }
         return paced_time(clock.next_wake(now, seen));
@@ -223,6 +249,7 @@ int x11_main(int argc, char** argv) {
         std::printf("roses %s\n", ROSES_VERSION);
         return exit_ok;
     }
+    draw_on_calling_thread();
     if (options.seed) {
         reseed_random(*options.seed);
     }

@@ -115,7 +115,8 @@ std::string adopt_window(x11_surface& surface, XVisualInfo*& visual) {
     surface.mapped = attributes.map_state != IsUnmapped;
     // Only the structure and the visibility are watched: input belongs to whoever made the
     // window.
-    XSelectInput(surface.display, surface.window, StructureNotifyMask | VisibilityChangeMask);
+    XSelectInput(surface.display, surface.window,
+                 StructureNotifyMask | VisibilityChangeMask | ExposureMask);
     return {};
 }
 
@@ -167,7 +168,8 @@ std::string create_window(x11_surface& surface, const x11_options& options, XVis
     attributes.background_pixel = BlackPixel(display, visual->screen);
     attributes.border_pixel = 0;
     attributes.override_redirect = saver;
-    attributes.event_mask = StructureNotifyMask | VisibilityChangeMask | KeyPressMask;
+    attributes.event_mask =
+        StructureNotifyMask | VisibilityChangeMask | ExposureMask | KeyPressMask;
     if (saver) {
         attributes.event_mask |= ButtonPressMask | PointerMotionMask | FocusChangeMask;
     }
@@ -376,10 +378,55 @@ bool surface_seen(x11_surface& surface) {
            surface.coverage.seen();
 }
 
-void present_frame(x11_surface& surface, std::uint64_t steps) {
+void choose_presentation(x11_surface& surface, bool vsync_paces) {
+    const char* extensions =
+        glXQueryExtensionsString(surface.display, DefaultScreen(surface.display));
+    surface.copy_sub_buffer = nullptr;
+    surface.buffer_age = false;
+    if (!surface.double_buffered) {
+        return;
+    }
+    // A copy does not wait for the vertical blank: where vsync paces the frames the swap
+    // stays, and only the clear is saved.
+    if (!vsync_paces && names_extension(extensions, "GLX_MESA_copy_sub_buffer")) {
+        surface.copy_sub_buffer = reinterpret_cast<copy_sub_buffer_function>(
+            glXGetProcAddressARB(reinterpret_cast<const GLubyte*>("glXCopySubBufferMESA")));
+    }
+    surface.buffer_age =
+        surface.copy_sub_buffer == nullptr && names_extension(extensions, "GLX_EXT_buffer_age");
+}
+
+void follow_new_size(x11_surface& surface) {
+    // A copy never makes the driver look at the window's size, as a swap does: one swap, of
+    // the picture the window shows already, brings the buffers to the new size.
+    if (surface.copy_sub_buffer != nullptr) {
+        glXSwapBuffers(surface.display, surface.window);
+    }
+}
+
+int buffer_age(x11_surface& surface) {
+    if (surface.copy_sub_buffer != nullptr) {
+        // Copies leave the back buffer as it was: it holds the last frame.
+        return 1;
+    }
+    if (surface.buffer_age) {
+        unsigned int age = 0;
+        glXQueryDrawable(surface.display, surface.window, GLX_BACK_BUFFER_AGE_EXT, &age);
+        return static_cast<int>(age);
+    }
+    return 0;
+}
+
+void present_frame(x11_surface& surface, std::uint64_t steps,
+                   const std::vector<pixel_box>& changed) {
     // The swap flushes by itself and waits for nothing it need not: a glFinish before it
     // would hold the processor until the driver had drawn, at every frame.
-    if (surface.double_buffered) {
+    if (surface.copy_sub_buffer != nullptr) {
+        for (const pixel_box& box : changed) {
+            surface.copy_sub_buffer(surface.display, surface.window, box.left, box.bottom,
+                                    box.right - box.left, box.top - box.bottom);
+        }
+    } else if (surface.double_buffered) {
         glXSwapBuffers(surface.display, surface.window);
     } else {
         glFlush();

@@ -8,11 +8,16 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "scene/frame_damage.h"
 
 #include "x11/x11_coverage.h"
 #include "x11/x11_options.h"
 
 namespace roses {
+
+using copy_sub_buffer_function = void (*)(Display*, GLXDrawable, int, int, int, int);
 
 struct x11_surface {
     Display* display = nullptr;
@@ -23,6 +28,11 @@ struct x11_surface {
     Atom delete_window = 0; // the window manager's close, for our own window
     GLXContext context = nullptr;
     bool double_buffered = false;
+    // How a frame reaches the window (choose_presentation): copied a box at a time, which
+    // keeps the back buffer as it is; swapped, with GLX saying how old the new back buffer
+    // is; or swapped whole.
+    copy_sub_buffer_function copy_sub_buffer = nullptr;
+    bool buffer_age = false;
     // The root window of the screen drawn on; the full-screen saver follows its size.
     Window root = 0;
     // The window's latest known size; the host lays the picture out for it before a frame.
@@ -62,8 +72,17 @@ void follow_visibility(const XEvent& event, x11_surface& surface);
 // Whether a frame drawn now could be seen by anyone. One that cannot is not drawn at all.
 bool surface_seen(x11_surface& surface);
 
-// Shows the frame just drawn, the steps taken so far being steps (for the frame log).
-void present_frame(x11_surface& surface, std::uint64_t steps);
+// Chooses how frames are presented: a box at a time where GLX can copy part of the back
+// buffer and no vertical blank paces the swaps (vsync_paces), else by swapping.
+void choose_presentation(x11_surface& surface, bool vsync_paces);
+// Before the first frame at a new size of the window.
+void follow_new_size(x11_surface& surface);
+// How many frames old the back buffer's picture is (0 when nothing is known of it).
+int buffer_age(x11_surface& surface);
+// Shows the frame just drawn, of which the boxes changed (copied where the surface copies,
+// else the whole buffer is swapped), the steps taken so far being steps (for the frame log).
+void present_frame(x11_surface& surface, std::uint64_t steps,
+                   const std::vector<pixel_box>& changed);
 
 // Releases the context and our own window; the connection lasts until the process ends.
 void close_surface(x11_surface& surface);

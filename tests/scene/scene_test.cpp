@@ -3,6 +3,7 @@
 #include "random/random.h"
 #include "scene/frame.h"
 #include "scene/frame_clock.h"
+#include "scene/frame_damage.h"
 #include "scene/monitor_scenes.h"
 #include "scene/saver_scene.h"
 
@@ -105,6 +106,54 @@ TEST(Scene, ALayoutBetweenTwoStepsMovesBothPosesToTheNewSize) {
                        ahead[0] * to[1] - ahead[1] * to[0]);
         EXPECT_LT(cross / std::hypot(to[0], to[1], to[2]), 1e-4) << "f " << f;
     }
+}
+
+TEST(FrameDamage, AStripCoversItsProjectedBoxPaddedByHalfItsWidthAndAPixel) {
+    // The default view of 800x600 sees the plane z = 0.4 s - height / 2 (s = sqrt(800^2 +
+    // 2 600^2)) at exactly one window pixel per scene unit.
+    const projection p = projection_for(800, 600);
+    const look_at view{{p.eye[0], p.eye[1], p.eye[2]}, {p.centre[0], p.centre[1], p.centre[2]},
+                       {0, 1, 0}};
+    const auto plane = static_cast<float>(0.4 * std::sqrt(800.0 * 800 + 2 * 600.0 * 600) - 300);
+    const viewport_area area{0, 0, 800, 600};
+    std::vector<vertex> strip{{100, 200, plane}, {500, 450, plane}, {300, 300, plane}};
+    EXPECT_EQ(strip_box(strip, view, p, area, 2.0f), (pixel_box{98, 198, 502, 452}));
+    // In a monitor's area the same strip moves with the area, and what lies outside is cut.
+    EXPECT_EQ(strip_box(strip, view, p, {800, 100, 800, 600}, 4.0f),
+              (pixel_box{897, 297, 1303, 553}));
+    strip.push_back({850, 100, plane});
+    EXPECT_EQ(strip_box(strip, view, p, area, 2.0f), (pixel_box{98, 98, 800, 452}));
+    // A vertex behind the eye, or one that is not a number, could draw anywhere.
+    strip.push_back({400, 300, 2000});
+    EXPECT_EQ(strip_box(strip, view, p, area, 2.0f), (pixel_box{0, 0, 800, 600}));
+    strip.back() = {std::nanf(""), 300, 0};
+    EXPECT_EQ(strip_box(strip, view, p, area, 2.0f), (pixel_box{0, 0, 800, 600}));
+}
+
+TEST(FrameDamage, AFrameClearsWhatTheBuffersFramesDrewAndPresentsWhatChanged) {
+    const pixel_box area{0, 0, 100, 100};
+    const pixel_box a{10, 10, 20, 20};
+    const pixel_box b{30, 30, 40, 40};
+    const pixel_box c{50, 50, 60, 60};
+    frame_damage damage;
+    // Nothing known: all of it, cleared and presented.
+    EXPECT_EQ(damage.clear_for(a, 1, area), area);
+    EXPECT_EQ(damage.changed(), area);
+    // A buffer one frame old holds a: a and b are cleared and present what changed.
+    EXPECT_EQ(damage.clear_for(b, 1, area), unite(a, b));
+    EXPECT_EQ(damage.changed(), unite(a, b));
+    // Two frames old, it holds a: b, the frame between, is no longer on it but counts too.
+    EXPECT_EQ(damage.clear_for(c, 2, area), unite(a, c));
+    EXPECT_EQ(damage.changed(), unite(b, c));
+    // Older than the frames remembered, or of unknown age: all of it.
+    EXPECT_EQ(damage.clear_for(c, 4, area), area);
+    EXPECT_EQ(damage.clear_for(c, 0, area), area);
+    // Most of the area is no cheaper than all of it.
+    EXPECT_EQ(damage.clear_for({0, 0, 80, 80}, 1, area), area);
+    EXPECT_EQ(damage.changed(), area);
+    damage.invalidate();
+    damage.clear_for(c, 1, area);
+    EXPECT_EQ(damage.changed(), area);
 }
 
 TEST(Monitors, OverlapsUniteTouchingOnesStaySeparateAndAllStayInTheWindow) {

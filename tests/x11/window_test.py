@@ -3,6 +3,7 @@ a compositing manager too) or while it is minimised, and every way of ending it 
 cleanly."""
 
 import os
+import re
 import select
 import shutil
 import signal
@@ -119,6 +120,21 @@ def not_drawn_while_covered_or_minimised_under_a_compositor():
     stop(picom)
 
 
+def partial_frames_equal_whole_ones():
+    """Frames that clear and present only what changed leave the window as a whole frame would
+    draw it: the program compares the server's pixels with the same frame drawn whole, every
+    tenth frame, with the nine between copied a box at a time."""
+    program, window = started_window("--size", "400x300", "-max-fps", "60", *MEASURABLE_ROSE,
+                                     env=dict(os.environ, ROSES_CHECK_DAMAGE="1"))
+    wait_for_rose(0, 0, 400, 300, 10 * SLOW)
+    time.sleep(2)
+    program.signal(signal.SIGTERM)
+    program.wait(2 * SLOW)
+    checked = re.findall(r"damage check: (\d+) of", program.output())
+    checks.expect(len(checked) >= 3 and set(checked) == {"0"},
+                  f"partial frames against whole ones, pixels that differ: {checked}", program)
+
+
 def started_window(*args, env=None):
     program = Program(roses, "-window", *args, env=env)
     window = find_window("Roses", 15 * SLOW)
@@ -148,6 +164,7 @@ with xvfb(composite=True):
     checks.expect(code == 0, f"SIGINT: exit code {code}, expected 0", program)
 
     not_drawn_while_covered()
+    partial_frames_equal_whole_ones()
     not_drawn_while_covered_or_minimised_under_a_compositor()
 
     # Keys other than q and Escape, and clicks, are for watching, not closing.
