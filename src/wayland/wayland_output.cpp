@@ -302,7 +302,7 @@ void wayland_output::draw(double f) {
     ask_for_frame();
     eglSwapBuffers(globals.egl.display, egl_surface);
     if (globals.log_frames) {
-        log_frame(width, height, steps);
+        log_frame(width, height, pixel_scale, steps);
     }
 }
 

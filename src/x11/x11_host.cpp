@@ -195,7 +195,7 @@ int run(const x11_options& options, int stop_fd) {
         if (seen) {
             if (const auto f = clock.take_frame(now)) {
                 scenes->draw(*f);
-                present_frame(surface, steps_taken);
+                present_frame(surface, scale, steps_taken);
             }
         }
         return paced_time(clock.next_wake(now, seen));

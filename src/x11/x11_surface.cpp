@@ -376,7 +376,7 @@ bool surface_seen(x11_surface& surface) {
            surface.coverage.seen();
 }
 
-void present_frame(x11_surface& surface, std::uint64_t steps) {
+void present_frame(x11_surface& surface, double scale, std::uint64_t steps) {
     // The swap flushes by itself and waits for nothing it need not: a glFinish before it
     // would hold the processor until the driver had drawn, at every frame.
     if (surface.double_buffered) {
@@ -385,7 +385,7 @@ void present_frame(x11_surface& surface, std::uint64_t steps) {
         glFlush();
     }
     if (surface.log_frames) {
-        log_frame(surface.width, surface.height, steps);
+        log_frame(surface.width, surface.height, scale, steps);
     }
 }
 

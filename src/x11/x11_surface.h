@@ -62,8 +62,8 @@ void follow_visibility(const XEvent& event, x11_surface& surface);
 // Whether a frame drawn now could be seen by anyone. One that cannot is not drawn at all.
 bool surface_seen(x11_surface& surface);
 
-// Shows the frame just drawn, the steps taken so far being steps (for the frame log).
-void present_frame(x11_surface& surface, std::uint64_t steps);
+// Shows the frame just drawn at scale, the steps taken so far being steps (for the frame log).
+void present_frame(x11_surface& surface, double scale, std::uint64_t steps);
 
 // Releases the context and our own window; the connection lasts until the process ends.
 void close_surface(x11_surface& surface);
