@@ -193,7 +193,7 @@ std::string wayland_client::connect() {
     }
     if (globals.layer_shell == nullptr) {
         return "the Wayland compositor does not offer the layer-shell protocol "
-               "(zwlr_layer_shell_v1), which wlroots-based compositors have";
+               "(zwlr_layer_shell_v1), which wlroots-based compositors and KWin have";
     }
     // No alpha: the compositor would otherwise let the desktop show through the black.
     if (std::string failure =
