@@ -7,6 +7,7 @@ soft."""
 
 import math
 import os
+import re
 import signal
 import time
 
@@ -36,9 +37,8 @@ def logging_frames():
 
 def drawn(program):
     """(width, height, scale) of every frame the program logged."""
-    return {(int(size.split("x")[0]), int(size.split("x")[1]), float(scale))
-            for _, _, size, _, scale, *_ in (line.split() for line in program.output().splitlines()
-                                             if line.startswith("roses: frame "))}
+    return {(int(width), int(height), float(scale)) for width, height, scale in
+            re.findall(r"^roses: frame (\d+)x(\d+) scale ([\d.]+) ", program.output(), re.M)}
 
 
 def on_both_outputs(program, sizes):
