@@ -11,8 +11,8 @@ bool frame_log_wanted() {
     return log != nullptr && std::strcmp(log, "1") == 0;
 }
 
-void log_frame(std::int32_t width, std::int32_t height, std::uint64_t steps) {
-    std::fprintf(stderr, "roses: frame %dx%d step %llu\n", width, height,
+void log_frame(std::int32_t width, std::int32_t height, double scale, std::uint64_t steps) {
+    std::fprintf(stderr, "roses: frame %dx%d scale %g step %llu\n", width, height, scale,
                  static_cast<unsigned long long>(steps));
 }
 

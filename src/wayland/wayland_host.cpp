@@ -36,6 +36,8 @@ constexpr std::uint32_t compositor_version = 4;
 constexpr std::uint32_t layer_shell_version = 4;
 constexpr std::uint32_t output_version = 3;
 constexpr std::uint32_t seat_version = 5;
+constexpr std::uint32_t viewporter_version = 1;
+constexpr std::uint32_t fractional_scale_version = 1;
 constexpr std::uint32_t layer_shell_destroy_since = 3;
 
 std::string display_name() {
@@ -100,6 +102,12 @@ constexpr const char* lost_connection = "lost the connection to the Wayland comp
 wayland_client::~wayland_client() {
     outputs.clear();
     inputs.clear();
+    if (globals.fractional_scale_manager != nullptr) {
+        wp_fractional_scale_manager_v1_destroy(globals.fractional_scale_manager);
+    }
+    if (globals.viewporter != nullptr) {
+        wp_viewporter_destroy(globals.viewporter);
+    }
     if (globals.layer_shell != nullptr) {
         if (globals.layer_shell_version >= layer_shell_destroy_since) {
             zwlr_layer_shell_v1_destroy(globals.layer_shell);
@@ -137,6 +145,13 @@ void wayland_client::on_global(void* data, wl_registry* registry, std::uint32_t 
         client.globals.layer_shell_version = std::min(version, layer_shell_version);
         client.globals.layer_shell = static_cast<zwlr_layer_shell_v1*>(
             bind(zwlr_layer_shell_v1_interface, layer_shell_version));
+    } else if (offered == wp_viewporter_interface.name && client.globals.viewporter == nullptr) {
+        client.globals.viewporter =
+            static_cast<wp_viewporter*>(bind(wp_viewporter_interface, viewporter_version));
+    } else if (offered == wp_fractional_scale_manager_v1_interface.name &&
+               client.globals.fractional_scale_manager == nullptr) {
+        client.globals.fractional_scale_manager = static_cast<wp_fractional_scale_manager_v1*>(
+            bind(wp_fractional_scale_manager_v1_interface, fractional_scale_version));
     } else if (offered == wl_output_interface.name) {
         auto* output = static_cast<wl_output*>(bind(wl_output_interface, output_version));
         client.outputs.push_back(std::make_unique<wayland_output>(
@@ -178,7 +193,7 @@ std::string wayland_client::connect() {
     }
     if (globals.layer_shell == nullptr) {
         return "the Wayland compositor does not offer the layer-shell protocol "
-               "(zwlr_layer_shell_v1), which wlroots-based compositors have";
+               "(zwlr_layer_shell_v1), which wlroots-based compositors and KWin have";
     }
     // No alpha: the compositor would otherwise let the desktop show through the black.
     if (std::string failure =

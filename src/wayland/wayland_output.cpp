@@ -18,6 +18,16 @@ constexpr std::uint32_t all_edges =
 constexpr std::int32_t ignore_exclusive_zones = -1;
 constexpr std::uint32_t wl_output_release_since = 3;
 constexpr std::uint32_t buffer_scale_since = 3;
+// Fractional scales are sent as the numerator over this.
+constexpr std::uint32_t fractional_scale_denominator = 120;
+
+// A length in the compositor's units at a fractional scale, in pixels: rounded half away from
+// zero, as the compositor rounds it too.
+std::int32_t scaled_length(std::int32_t length, std::uint32_t scale) {
+    return static_cast<std::int32_t>(
+        (static_cast<std::int64_t>(length) * scale + fractional_scale_denominator / 2) /
+        fractional_scale_denominator);
+}
 
 } // namespace
 
@@ -60,6 +70,10 @@ wayland_output::~wayland_output() {
     if (frame_callback != nullptr) {
         wl_callback_destroy(frame_callback);
     }
+    if (fractional_scale != nullptr) {
+        wp_fractional_scale_v1_destroy(fractional_scale);
+        wp_viewport_destroy(viewport);
+    }
     // The scene's worker stops before the context it draws for goes.
     scenes.reset();
     const EGLDisplay display = globals.egl.display;
@@ -99,6 +113,15 @@ void wayland_output::create_surface() {
         globals.layer_shell, wl_surface_, output,
         saver ? ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY : ZWLR_LAYER_SHELL_V1_LAYER_BACKGROUND, "roses");
     zwlr_layer_surface_v1_add_listener(layer_surface, &listener, this);
+    if (globals.viewporter != nullptr && globals.fractional_scale_manager != nullptr) {
+        static const wp_fractional_scale_v1_listener scale_listener = {
+            .preferred_scale = &wayland_output::on_preferred_scale,
+        };
+        viewport = wp_viewporter_get_viewport(globals.viewporter, wl_surface_);
+        fractional_scale = wp_fractional_scale_manager_v1_get_fractional_scale(
+            globals.fractional_scale_manager, wl_surface_);
+        wp_fractional_scale_v1_add_listener(fractional_scale, &scale_listener, this);
+    }
     // A size of 0 on both axes with all edges anchored: the compositor gives the output's.
     zwlr_layer_surface_v1_set_size(layer_surface, 0, 0);
     zwlr_layer_surface_v1_set_anchor(layer_surface, all_edges);
@@ -142,7 +165,15 @@ void wayland_output::on_done(void* data, wl_output*) {
         return;
     }
     self.scale = self.pending_scale;
-    self.buffer_scale_due = true;
+    self.resize();
+}
+
+void wayland_output::on_preferred_scale(void* data, wp_fractional_scale_v1*, std::uint32_t scale) {
+    auto& self = *static_cast<wayland_output*>(data);
+    if (scale == 0 || scale == self.preferred_scale) {
+        return;
+    }
+    self.preferred_scale = scale;
     self.resize();
 }
 
@@ -151,14 +182,27 @@ void wayland_output::on_closed(void* data, zwlr_layer_surface_v1*) {
 }
 
 void wayland_output::resize() {
-    const std::int32_t new_width = logical_width * scale;
-    const std::int32_t new_height = logical_height * scale;
-    if (new_width <= 0 || new_height <= 0 || !gl_failure.empty() ||
-        (new_width == width && new_height == height)) {
+    // The output's whole-number scale until the compositor says which fractional scale it
+    // prefers for the surface.
+    const bool fractional = preferred_scale != 0;
+    const std::int32_t new_width =
+        fractional ? scaled_length(logical_width, preferred_scale) : logical_width * scale;
+    const std::int32_t new_height =
+        fractional ? scaled_length(logical_height, preferred_scale) : logical_height * scale;
+    const double new_scale =
+        fractional ? static_cast<double>(preferred_scale) / fractional_scale_denominator : scale;
+    if (new_width <= 0 || new_height <= 0 || !gl_failure.empty()) {
+        return;
+    }
+    // Even where the pixels stay (scale 2 becoming 240/120), the buffer scale and the
+    // viewport may change.
+    surface_scale_due = true;
+    if (new_width == width && new_height == height && new_scale == pixel_scale) {
         return;
     }
     width = new_width;
     height = new_height;
+    pixel_scale = new_scale;
     if (!scenes) {
         gl_failure = start_gl(width, height);
         return;
@@ -203,7 +247,7 @@ std::string wayland_output::start_gl(std::int32_t first_width, std::int32_t firs
 
 void wayland_output::lay_out() {
     // The buffer has the output's pixels, so the strips widen by the output's scale.
-    scenes->lay_out({}, {width, height, static_cast<double>(scale)});
+    scenes->lay_out({}, {width, height, pixel_scale});
     clock->redraw();
 }
 
@@ -252,6 +296,20 @@ void wayland_output::ask_for_frame() {
     wl_callback_add_listener(frame_callback, &listener, this);
 }
 
+void wayland_output::set_surface_scale() {
+    // At a fractional scale the buffer's pixels are the output's own: a buffer scale of 1,
+    // and the viewport shows the buffer at the surface's size.
+    const bool fractional = preferred_scale != 0;
+    const std::int32_t wanted = fractional ? 1 : scale;
+    if (wanted != buffer_scale) {
+        wl_surface_set_buffer_scale(wl_surface_, wanted);
+        buffer_scale = wanted;
+    }
+    if (fractional) {
+        wp_viewport_set_destination(viewport, logical_width, logical_height);
+    }
+}
+
 void wayland_output::draw(double f) {
     if (!make_current()) {
         return;
@@ -261,10 +319,10 @@ void wayland_output::draw(double f) {
         eglQuerySurface(globals.egl.display, egl_surface, EGL_BUFFER_AGE_EXT, &age);
     }
     const std::vector<pixel_box>& changed = scenes->draw(f, age);
-    if (buffer_scale_due) {
+    if (surface_scale_due) {
         // Goes with the first buffer of the new size, which this swap commits.
-        wl_surface_set_buffer_scale(wl_surface_, scale);
-        buffer_scale_due = false;
+        set_surface_scale();
+        surface_scale_due = false;
     }
     // Asked before the swap, so that the swap's commit carries the request.
     ask_for_frame();
@@ -285,7 +343,7 @@ void wayland_output::draw(double f) {
         eglSwapBuffers(globals.egl.display, egl_surface);
     }
     if (globals.log_frames) {
-        log_frame(width, height, steps);
+        log_frame(width, height, pixel_scale, steps);
     }
 }
 

@@ -14,10 +14,12 @@
 #include <optional>
 #include <string>
 
+#include "fractional-scale-v1-client-protocol.h"
 #include "linux/egl_setup.h"
 #include "linux/paced_loop.h"
 #include "scene/frame_clock.h"
 #include "scene/monitor_scenes.h"
+#include "viewporter-client-protocol.h"
 #include "wayland/layer_shell.h"
 #include "wayland/wayland_options.h"
 
@@ -28,6 +30,12 @@ struct wayland_globals {
     wl_compositor* compositor = nullptr;
     zwlr_layer_shell_v1* layer_shell = nullptr;
     std::uint32_t layer_shell_version = 0;
+    // Where the compositor offers both, a surface is drawn at its output's fractional scale
+    // (125 %, 150 %): the compositor says the scale, and the viewport shows the buffer of
+    // that many pixels at the surface's size, rather than a buffer of the next whole scale
+    // shrunk, whose thin lines come out soft.
+    wp_viewporter* viewporter = nullptr;
+    wp_fractional_scale_manager_v1* fractional_scale_manager = nullptr;
     egl_display_choice egl;
     wayland_layer layer = wayland_layer::saver;
     // One line on standard error for every frame committed (ROSES_LOG_FRAMES=1): how tests
@@ -78,13 +86,18 @@ class wayland_output {
     static void on_scale(void* data, wl_output* output, std::int32_t factor);
     static void on_done(void* data, wl_output* output);
     static void on_frame(void* data, wl_callback* callback, std::uint32_t time);
+    static void on_preferred_scale(void* data, wp_fractional_scale_v1* fractional_scale,
+                                   std::uint32_t scale);
     // A frame at f of the way from the step before the last to the last.
     void draw(double f);
     // Asks the compositor to say when it wants the next frame; the next commit sends it.
     void ask_for_frame();
     // Follows the surface's size in pixels: its size in the compositor's units times the
-    // output's scale.
+    // output's scale, or the fractional scale the compositor prefers for it once it has said.
     void resize();
+    // The buffer scale and viewport that go with a buffer of the new size: set just before the
+    // swap that commits it.
+    void set_surface_scale();
     [[nodiscard]] std::string start_gl(std::int32_t width, std::int32_t height);
     void lay_out();
     [[nodiscard]] bool make_current();
@@ -95,6 +108,9 @@ class wayland_output {
     std::uint32_t output_version;
     wl_surface* wl_surface_ = nullptr;
     zwlr_layer_surface_v1* layer_surface = nullptr;
+    // Both, or neither (the compositor cannot draw at fractional scales).
+    wp_viewport* viewport = nullptr;
+    wp_fractional_scale_v1* fractional_scale = nullptr;
     wl_egl_window* egl_window = nullptr;
     EGLSurface egl_surface = EGL_NO_SURFACE;
     EGLContext context = EGL_NO_CONTEXT;
@@ -106,10 +122,17 @@ class wayland_output {
     std::int32_t logical_height = 0;
     std::int32_t scale = 1;
     std::int32_t pending_scale = 1;
-    bool buffer_scale_due = false;
-    // The surface's size in pixels: the scene's and the EGL window's.
+    // The scale the compositor prefers for the surface, in 120ths, once it has said: from then
+    // on it takes the place of the output's whole-number scale.
+    std::uint32_t preferred_scale = 0;
+    // The buffer scale committed last; 1 until one is set.
+    std::int32_t buffer_scale = 1;
+    bool surface_scale_due = false;
+    // The surface's size in pixels, the scene's and the EGL window's, and the scale its roses
+    // are drawn at.
     std::int32_t width = 0;
     std::int32_t height = 0;
+    double pixel_scale = 1.0;
     bool was_closed = false;
     std::string gl_failure;
     // The frame callback asked for last, until the compositor says it wants the next frame:

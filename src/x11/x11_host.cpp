@@ -218,7 +218,7 @@ int run(const x11_options& options, int stop_fd) {
         was_seen = seen;
         if (seen) {
             if (const auto f = clock.take_frame(now)) {
-                present_frame(surface, steps_taken, scenes->draw(*f, buffer_age(surface)));
+                present_frame(surface, scale, steps_taken, scenes->draw(*f, buffer_age(surface)));
                 if (checking && ++frames_drawn % damage_check_frames == 0) {
                     check_damage(surface, *scenes, *f);
                 }

@@ -417,7 +417,7 @@ int buffer_age(x11_surface& surface) {
     return 0;
 }
 
-void present_frame(x11_surface& surface, std::uint64_t steps,
+void present_frame(x11_surface& surface, double scale, std::uint64_t steps,
                    const std::vector<pixel_box>& changed) {
     // The swap flushes by itself and waits for nothing it need not: a glFinish before it
     // would hold the processor until the driver had drawn, at every frame.
@@ -432,7 +432,7 @@ void present_frame(x11_surface& surface, std::uint64_t steps,
         glFlush();
     }
     if (surface.log_frames) {
-        log_frame(surface.width, surface.height, steps);
+        log_frame(surface.width, surface.height, scale, steps);
     }
 }
 

@@ -80,8 +80,9 @@ void follow_new_size(x11_surface& surface);
 // How many frames old the back buffer's picture is (0 when nothing is known of it).
 int buffer_age(x11_surface& surface);
 // Shows the frame just drawn, of which the boxes changed (copied where the surface copies,
-// else the whole buffer is swapped), the steps taken so far being steps (for the frame log).
-void present_frame(x11_surface& surface, std::uint64_t steps,
+// else the whole buffer is swapped); it was drawn at scale, the steps taken so far being
+// steps (for the frame log).
+void present_frame(x11_surface& surface, double scale, std::uint64_t steps,
                    const std::vector<pixel_box>& changed);
 
 // Releases the context and our own window; the connection lasts until the process ends.

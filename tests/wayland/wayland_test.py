@@ -5,11 +5,9 @@ the stop signal, and the exit codes of a bad command line and a missing environm
 background as a lock screen's (its connection handed over, no seat), not drawn while a
 full-screen window covers it."""
 
-import array
 import contextlib
 import json
 import os
-import select
 import shutil
 import signal
 import socket
@@ -24,7 +22,8 @@ from roses_testing.image import wait_for_line_thickness
 from roses_testing.processes import (SLOW, Program, binary_from_arguments, spawn,
                                      unwind_on_sigterm, wait_until)
 from roses_testing.seeds import MEASURABLE_ROSE
-from roses_testing.wayland import headless_sway, output_image, output_sizes, swaymsg
+from roses_testing.wayland import (WaylandClient, handed_connection, headless_sway, message,
+                                   output_image, output_sizes, swaymsg, wire_string)
 
 unwind_on_sigterm()
 
@@ -105,113 +104,22 @@ def one_line_error(args, env, expected, mentions, what):
                   f"naming {mentions!r}; stderr: {result.stderr[-500:]!r}")
 
 
-def message(target, opcode, payload=b""):
-    """One message of the Wayland wire protocol: object, size and opcode, arguments."""
-    return struct.pack("<II", target, (8 + len(payload)) << 16 | opcode) + payload
-
-
-def wire_string(text):
-    data = text.encode() + b"\0"
-    return struct.pack("<I", len(data)) + data + b"\0" * (-len(data) % 4)
-
-
 class VirtualPointer:
     """A pointer device of our own on the compositor's seat, which a headless compositor
-    lacks: a client of the virtual-pointer protocol, spoken on the wire."""
-
-    REGISTRY, CALLBACK, MANAGER, POINTER = 2, 3, 4, 5
-    INTERFACE = "zwlr_virtual_pointer_manager_v1"
+    lacks: a client of the virtual-pointer protocol."""
 
     def __init__(self):
-        self.socket = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
-        self.socket.connect(os.path.join(os.environ["XDG_RUNTIME_DIR"],
-                                         os.environ["WAYLAND_DISPLAY"]))
-        self.socket.sendall(message(1, 1, struct.pack("<I", self.REGISTRY)) +
-                            message(1, 0, struct.pack("<I", self.CALLBACK)))
-        names, buffer = {}, b""
-        while True:
-            while len(buffer) < 8 or len(buffer) < struct.unpack_from("<I", buffer, 4)[0] >> 16:
-                buffer += self.socket.recv(4096)
-            target, size_opcode = struct.unpack_from("<II", buffer)
-            size, body, buffer = size_opcode >> 16, buffer[8:size_opcode >> 16], \
-                buffer[size_opcode >> 16:]
-            if target == self.REGISTRY:
-                length = struct.unpack_from("<I", body, 4)[0]
-                names[body[8:8 + length - 1].decode()] = struct.unpack_from("<I", body)[0]
-            elif target == self.CALLBACK:
-                break
-        self.socket.sendall(
-            message(self.REGISTRY, 0, struct.pack("<I", names[self.INTERFACE]) +
-                    wire_string(self.INTERFACE) + struct.pack("<II", 1, self.MANAGER)) +
-            message(self.MANAGER, 0, struct.pack("<II", 0, self.POINTER)))
+        self.client = WaylandClient()
+        manager = self.client.bind("zwlr_virtual_pointer_manager_v1", 1)
+        self.pointer = self.client.new_id()
+        self.client.send(manager, 0, struct.pack("<II", 0, self.pointer))
 
     def move(self, dx, dy):
-        self.socket.sendall(message(self.POINTER, 0, struct.pack("<Iii", 0, dx * 256, dy * 256)) +
-                            message(self.POINTER, 4))
+        self.client.send(self.pointer, 0, struct.pack("<Iii", 0, dx * 256, dy * 256))
+        self.client.send(self.pointer, 4)
 
     def close(self):
-        self.socket.close()
-
-
-def handed_connection_without_seat():
-    """A connection to the compositor as a lock screen hands it to its background program:
-    a descriptor in WAYLAND_SOCKET, through a relay that hides the seat from the registry.
-    Returns the environment for the program and the descriptor it inherits."""
-    ours, theirs = socket.socketpair(socket.AF_UNIX, socket.SOCK_STREAM)
-    compositor = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
-    compositor.connect(os.path.join(os.environ["XDG_RUNTIME_DIR"],
-                                    os.environ["WAYLAND_DISPLAY"]))
-    registries = set()
-
-    def relay(source, sink, edit):
-        data, ancillary, _, _ = source.recvmsg(65536, socket.CMSG_SPACE(28 * 4))
-        if not data:
-            return False
-        fds = array.array("i")
-        for level, kind, payload in ancillary:
-            if level == socket.SOL_SOCKET and kind == socket.SCM_RIGHTS:
-                fds.frombytes(payload[:len(payload) - len(payload) % fds.itemsize])
-        buffers[source] += data
-        whole = b""
-        buffer = buffers[source]
-        while len(buffer) >= 8 and len(buffer) >= struct.unpack_from("<I", buffer, 4)[0] >> 16:
-            size = struct.unpack_from("<I", buffer, 4)[0] >> 16
-            whole += edit(buffer[:size])
-            buffer = buffer[size:]
-        buffers[source] = buffer
-        sink.sendmsg([whole], [(socket.SOL_SOCKET, socket.SCM_RIGHTS, fds)] if fds else [])
-        for fd in fds:
-            os.close(fd)
-        return True
-
-    def from_client(msg):
-        target, size_opcode = struct.unpack_from("<II", msg)
-        if target == 1 and size_opcode & 0xFFFF == 1:  # wl_display.get_registry
-            registries.add(struct.unpack_from("<I", msg, 8)[0])
-        return msg
-
-    def from_compositor(msg):
-        target, size_opcode = struct.unpack_from("<II", msg)
-        if target in registries and size_opcode & 0xFFFF == 0 and b"wl_seat\0" in msg:
-            return b""
-        return msg
-
-    buffers = {ours: b"", compositor: b""}
-
-    def serve():
-        with contextlib.suppress(OSError):
-            while True:
-                ready, _, _ = select.select([ours, compositor], [], [])
-                if ours in ready and not relay(ours, compositor, from_client):
-                    break
-                if compositor in ready and not relay(compositor, ours, from_compositor):
-                    break
-        ours.close()
-        compositor.close()
-    threading.Thread(target=serve, daemon=True).start()
-    env = {k: v for k, v in os.environ.items() if k != "WAYLAND_DISPLAY"}
-    env.update(WAYLAND_SOCKET=str(theirs.fileno()), ROSES_LOG_FRAMES="1")
-    return env, theirs
+        self.client.close()
 
 
 def frames(program, size):
@@ -338,7 +246,7 @@ def background_of_a_lock_screen():
     """No seat, a first frame on every output within 2 s; under a full-screen window no
     frames on that output, the other one drawn on, and the covered one drawn again within a
     second of being shown, its rose stepped on meanwhile."""
-    env, handed = handed_connection_without_seat()
+    env, handed = handed_connection(hidden=["wl_seat"], env=dict(os.environ, ROSES_LOG_FRAMES="1"))
     program = Program(roses, "-wayland-background", env=env, pass_fds=[handed.fileno()])
     handed.close()
     # The outputs as the earlier cases left them, each buffer the size of its mode; the

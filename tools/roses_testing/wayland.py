@@ -1,17 +1,25 @@
-"""A headless sway of our own: outputs of given sizes, a runtime folder of its own, no
-background (swaybg's surface would cover a background-layer client), and screenshots of one
-output."""
+"""Headless compositors of our own. sway: outputs of given sizes, a runtime folder of its own,
+no background (swaybg's surface would cover a background-layer client), and screenshots of
+one output. KWin: outputs at a fractional scale, screenshots at their own pixels, scale
+changes and a key on the keyboard. And a connection handed to a client as a lock screen hands
+it, with globals hidden from it."""
 
+import array
 import contextlib
 import glob
 import json
 import os
+import re
+import select
 import shutil
+import socket
+import struct
 import subprocess
 import tempfile
+import threading
 
 from roses_testing.checks import skip
-from roses_testing.image import image_from_ppm
+from roses_testing.image import Image, image_from_ppm
 from roses_testing.processes import SLOW, spawn, stop_everything, wait_until
 
 # sway refuses to run as root; this user owns nothing else.
@@ -88,3 +96,235 @@ def output_image(output):
     result = subprocess.run(["grim", "-t", "ppm", "-o", output, "-"], capture_output=True,
                             timeout=30)
     return image_from_ppm(result.stdout) if result.returncode == 0 else None
+
+
+@contextlib.contextmanager
+def headless_kwin(scale, size=(640, 480), outputs=2):
+    """A KWin with outputs (Virtual-0, -1, ...) of one size in its units at one scale (their
+    modes have size x scale pixels), a session bus, a runtime folder and a copy of the program
+    of its own; sets the variables that clients find it by while it runs and yields a Kwin.
+    Skips the test where KWin or its helpers are missing or KWin cannot start."""
+    for tool in ("kwin_wayland", "dbus-daemon", "gdbus", "kscreen-doctor"):
+        if shutil.which(tool) is None:
+            skip(f"{tool} is not installed (tools/setup installs it)")
+    runtime = tempfile.mkdtemp(prefix="roses-kwin-", dir="/tmp")
+    try:
+        os.chmod(runtime, 0o700)
+        # The installed program carries a file capability that a container may refuse to
+        # grant ("Operation not permitted"); a copy has none.
+        kwin = os.path.join(runtime, "kwin_wayland")
+        shutil.copy(shutil.which("kwin_wayland"), kwin)
+        bus = f"unix:path={runtime}/bus"
+        log = tempfile.TemporaryFile()
+        spawn(["dbus-daemon", "--nofork", "--config-file=/usr/share/dbus-1/session.conf",
+               f"--address={bus}"], stdout=log, stderr=log, start_new_session=True)
+        env = {"PATH": os.environ["PATH"], "HOME": runtime, "XDG_RUNTIME_DIR": runtime,
+               "DBUS_SESSION_BUS_ADDRESS": bus,
+               # The screenshots over D-Bus and the fake keyboard, which KWin otherwise keeps
+               # for the programs of its own desktop.
+               "KWIN_SCREENSHOT_NO_PERMISSION_CHECKS": "1",
+               "KWIN_WAYLAND_NO_PERMISSION_CHECKS": "1"}
+        server = spawn([kwin, "--virtual", "--no-lockscreen", "--no-global-shortcuts",
+                        "--no-kactivities", "--socket", "wayland-roses", "--width", str(size[0]),
+                        "--height", str(size[1]), "--scale", str(scale), "--output-count",
+                        str(outputs)], env=env, stdout=log, stderr=log, start_new_session=True)
+        os.environ.update(XDG_RUNTIME_DIR=runtime, WAYLAND_DISPLAY="wayland-roses",
+                          DBUS_SESSION_BUS_ADDRESS=bus)
+        compositor = Kwin()
+        # Ready once the last output can be taken: the socket, the bus and every output.
+        ready = wait_until(lambda: server.poll() is not None or
+                           compositor.screenshot(f"Virtual-{outputs - 1}"), 20 * SLOW, step=0.2)
+        if server.poll() is not None or not ready:
+            log.seek(0)
+            skip("KWin could not start:\n" + log.read().decode(errors="replace")[-1500:])
+        yield compositor
+    finally:
+        stop_everything()
+        shutil.rmtree(runtime, ignore_errors=True)
+
+
+class Kwin:
+    """The running KWin of headless_kwin, driven through its own interfaces."""
+
+    def screenshot(self, output):
+        """What the output shows, at its own pixels, or None when it cannot be taken."""
+        read, write = os.pipe()
+        try:
+            # KWin writes the pixels into the pipe while gdbus waits for its answer.
+            call = subprocess.Popen(
+                ["gdbus", "call", "--session", "--dest", "org.kde.KWin", "--object-path",
+                 "/org/kde/KWin/ScreenShot2", "--method",
+                 "org.kde.KWin.ScreenShot2.CaptureScreen", output,
+                 "{'native-resolution': <true>}", str(write)],
+                pass_fds=[write], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+            os.close(write)
+            write = None
+            with os.fdopen(read, "rb") as pipe:
+                read = None
+                data = pipe.read()
+            answer = call.communicate(timeout=10)[0]
+        finally:
+            for fd in (read, write):
+                if fd is not None:
+                    os.close(fd)
+        fields = dict(re.findall(r"'(\w+)': <(?:uint32 )?'?([\w.-]+)'?>", answer))
+        # Qt's image formats 4, 5 and 6 are 0xAARRGGBB words: blue first in memory here.
+        if call.returncode != 0 or fields.get("format") not in ("4", "5", "6"):
+            return None
+        width, height, stride = (int(fields[k]) for k in ("width", "height", "stride"))
+        if len(data) < stride * height:
+            return None
+        rows = b"".join(data[row * stride:row * stride + width * 4] for row in range(height))
+        pixels = bytearray(width * height * 3)
+        for channel, source in enumerate((2, 1, 0)):
+            pixels[channel::3] = rows[source::4]
+        return Image(width, height, bytes(pixels))
+
+    def set_scale(self, output, scale):
+        subprocess.run(["kscreen-doctor", f"output.{output}.scale.{scale}"],
+                       env=dict(os.environ, QT_QPA_PLATFORM="wayland"), capture_output=True,
+                       timeout=30, check=True)
+
+    def type_a_key(self):
+        """A key pressed and released on KWin's own fake keyboard (a headless KWin has none
+        else)."""
+        key_x = 45  # the evdev code of X
+        with WaylandClient() as client:
+            fake_input = client.bind("org_kde_kwin_fake_input", 4)
+            client.send(fake_input, 0, wire_string("roses tests") + wire_string("a key"))
+            client.send(fake_input, 10, struct.pack("<II", key_x, 1))
+            client.send(fake_input, 10, struct.pack("<II", key_x, 0))
+            client.roundtrip()
+
+
+def message(target, opcode, payload=b""):
+    """One message of the Wayland wire protocol: object, size and opcode, arguments."""
+    return struct.pack("<II", target, (8 + len(payload)) << 16 | opcode) + payload
+
+
+def wire_string(text):
+    data = text.encode() + b"\0"
+    return struct.pack("<I", len(data)) + data + b"\0" * (-len(data) % 4)
+
+
+class WaylandClient:
+    """A client of the compositor in WAYLAND_DISPLAY that speaks the wire protocol itself: it
+    binds a global by name and sends requests to it, for the devices that tests add."""
+
+    REGISTRY = 2
+
+    def __init__(self):
+        self.socket = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        self.socket.connect(os.path.join(os.environ["XDG_RUNTIME_DIR"],
+                                         os.environ["WAYLAND_DISPLAY"]))
+        self.next_id = self.REGISTRY + 1
+        self.buffer = b""
+        self.globals = {}
+        self.socket.sendall(message(1, 1, struct.pack("<I", self.REGISTRY)))
+        self.roundtrip()
+
+    def new_id(self):
+        self.next_id += 1
+        return self.next_id - 1
+
+    def send(self, target, opcode, payload=b""):
+        self.socket.sendall(message(target, opcode, payload))
+
+    def roundtrip(self):
+        """Waits until the compositor has handled every request so far; notes the globals
+        that it announced meanwhile."""
+        callback = self.new_id()
+        self.send(1, 0, struct.pack("<I", callback))
+        while True:
+            while len(self.buffer) < 8 or \
+                    len(self.buffer) < struct.unpack_from("<I", self.buffer, 4)[0] >> 16:
+                self.buffer += self.socket.recv(4096)
+            target, size_opcode = struct.unpack_from("<II", self.buffer)
+            size = size_opcode >> 16
+            body, self.buffer = self.buffer[8:size], self.buffer[size:]
+            if target == self.REGISTRY and size_opcode & 0xFFFF == 0:
+                length = struct.unpack_from("<I", body, 4)[0]
+                self.globals[body[8:8 + length - 1].decode()] = struct.unpack_from("<I", body)[0]
+            elif target == callback:
+                return
+
+    def bind(self, interface, version):
+        """The new object's id."""
+        new = self.new_id()
+        self.send(self.REGISTRY, 0, struct.pack("<I", self.globals[interface]) +
+                  wire_string(interface) + struct.pack("<II", version, new))
+        return new
+
+    def close(self):
+        self.socket.close()
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+
+def handed_connection(hidden=(), env=None):
+    """A connection to the compositor as a lock screen hands it to its background program: a
+    descriptor in WAYLAND_SOCKET, through a relay that hides the named globals (wl_seat, say)
+    from the registry. Returns the environment for the program (env, or this one's, with
+    WAYLAND_SOCKET for WAYLAND_DISPLAY) and the descriptor it inherits."""
+    ours, theirs = socket.socketpair(socket.AF_UNIX, socket.SOCK_STREAM)
+    compositor = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+    compositor.connect(os.path.join(os.environ["XDG_RUNTIME_DIR"],
+                                    os.environ["WAYLAND_DISPLAY"]))
+    registries = set()
+    names = [wire_string(interface) for interface in hidden]
+
+    def relay(source, sink, edit):
+        data, ancillary, _, _ = source.recvmsg(65536, socket.CMSG_SPACE(28 * 4))
+        if not data:
+            return False
+        fds = array.array("i")
+        for level, kind, payload in ancillary:
+            if level == socket.SOL_SOCKET and kind == socket.SCM_RIGHTS:
+                fds.frombytes(payload[:len(payload) - len(payload) % fds.itemsize])
+        buffers[source] += data
+        whole = b""
+        buffer = buffers[source]
+        while len(buffer) >= 8 and len(buffer) >= struct.unpack_from("<I", buffer, 4)[0] >> 16:
+            size = struct.unpack_from("<I", buffer, 4)[0] >> 16
+            whole += edit(buffer[:size])
+            buffer = buffer[size:]
+        buffers[source] = buffer
+        sink.sendmsg([whole], [(socket.SOL_SOCKET, socket.SCM_RIGHTS, fds)] if fds else [])
+        for fd in fds:
+            os.close(fd)
+        return True
+
+    def from_client(msg):
+        target, size_opcode = struct.unpack_from("<II", msg)
+        if target == 1 and size_opcode & 0xFFFF == 1:  # wl_display.get_registry
+            registries.add(struct.unpack_from("<I", msg, 8)[0])
+        return msg
+
+    def from_compositor(msg):
+        target, size_opcode = struct.unpack_from("<II", msg)
+        # wl_registry.global: name, then the interface as a string
+        if target in registries and size_opcode & 0xFFFF == 0 and msg[12:].startswith(
+                tuple(names)):
+            return b""
+        return msg
+
+    buffers = {ours: b"", compositor: b""}
+
+    def serve():
+        with contextlib.suppress(OSError):
+            while True:
+                ready, _, _ = select.select([ours, compositor], [], [])
+                if ours in ready and not relay(ours, compositor, from_client):
+                    break
+                if compositor in ready and not relay(compositor, ours, from_compositor):
+                    break
+        ours.close()
+        compositor.close()
+    threading.Thread(target=serve, daemon=True).start()
+    env = {k: v for k, v in (env or os.environ).items() if k != "WAYLAND_DISPLAY"}
+    env.update(WAYLAND_SOCKET=str(theirs.fileno()))
+    return env, theirs
