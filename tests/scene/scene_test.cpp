@@ -171,7 +171,7 @@ display_run run_display(double rate, std::optional<std::int32_t> cap, double sec
     return run;
 }
 
-TEST(FrameClock, CapsGiveTheirRateOnAnyDisplayAndSoftwareDrawsOnceAStep) {
+TEST(FrameClock, CapsGiveTheirRateOnAnyDisplayAndSoftwareDrawsOnceAStepWithoutSamples) {
     struct expected {
         double rate;
         std::optional<std::int32_t> cap;
@@ -194,6 +194,11 @@ TEST(FrameClock, CapsGiveTheirRateOnAnyDisplayAndSoftwareDrawsOnceAStep) {
     EXPECT_FALSE(clock.take_frame(3));
     EXPECT_EQ(run_display(144, {}, 60.0, "SwiftShader").frames, 1200);
     EXPECT_NEAR(run_display(144, 60, 60.0, "SwiftShader").frames, 3600, 2);
+    // Nor does it multisample unless asked, while a graphics card does unless told not to.
+    EXPECT_EQ(choose_samples({}, "llvmpipe (LLVM 15.0.6, 256 bits)"), 0);
+    EXPECT_EQ(choose_samples(8, "llvmpipe (LLVM 15.0.6, 256 bits)"), 8);
+    EXPECT_EQ(choose_samples({}, "AMD Radeon RX 6600 (radeonsi, navi23)"), 4);
+    EXPECT_EQ(choose_samples(0, "AMD Radeon RX 6600 (radeonsi, navi23)"), 0);
 }
 
 TEST(FrameClock, FramesAt144HzMoveEvenlyAcrossTheSteps) {
