@@ -1,0 +1,133 @@
+// The framebuffer calls are OpenGL 3.0's, which the Linux GL library exports like any other;
+// whether the driver behind the context has them is asked before any is made.
+#define GL_GLEXT_PROTOTYPES 1
+
+#include "linux/multisample_buffer.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "display/gl_headers.h"
+
+namespace roses {
+namespace {
+
+constexpr int framebuffers_since_major = 3;
+
+bool has_framebuffer_objects() {
+    // "4.5 (Compatibility Profile) Mesa 22.3.6": core from 3.0 on, an extension before.
+    const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    if (version != nullptr && std::atoi(version) >= framebuffers_since_major) {
+        return true;
+    }
+    const auto* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    const std::string list = std::string(" ") + (extensions ? extensions : "") + " ";
+    return list.find(" GL_ARB_framebuffer_object ") != std::string::npos;
+}
+
+// Every output of the Wayland host asks alike, and their drivers answer alike: one line for
+// all of them.
+void tell_fewer(std::int32_t asked, std::int32_t got, const char* why) {
+    static bool told = false;
+    if (told) {
+        return;
+    }
+    told = true;
+    std::fprintf(stderr, "roses: %d samples a pixel rather than the %d asked for: %s\n", got, asked,
+                 why);
+}
+
+} // namespace
+
+std::int32_t multisample_buffer::create(std::int32_t samples, std::int32_t width,
+                                        std::int32_t height) {
+    asked = samples;
+    if (samples <= 0) {
+        return 0;
+    }
+    if (!has_framebuffer_objects()) {
+        tell_fewer(asked, 0, "the renderer has no framebuffer objects");
+        return 0;
+    }
+    GLint most = 0;
+    glGetIntegerv(GL_MAX_SAMPLES, &most);
+    tried = std::min(samples, static_cast<std::int32_t>(most));
+    if (tried < 2) {
+        tell_fewer(asked, 0, "the renderer does not multisample");
+        return 0;
+    }
+    // The resolve copies into the context's own buffer, and some drivers copy only between
+    // like formats: alpha or none, as that buffer has it.
+    GLint alpha_bits = 0;
+    glGetIntegerv(GL_ALPHA_BITS, &alpha_bits);
+    format = alpha_bits > 0 ? GL_RGBA8 : GL_RGB8;
+    glGenFramebuffers(1, &framebuffer);
+    glGenRenderbuffers(1, &colour);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    if (!allocate(width, height)) {
+        give_up();
+        tell_fewer(asked, 0, "the renderer cannot make a multisampled buffer of that size");
+        return 0;
+    }
+    GLint made = 0;
+    glGetRenderbufferParameteriv(GL_RENDERBUFFER, GL_RENDERBUFFER_SAMPLES, &made);
+    got = made;
+    if (got < asked) {
+        tell_fewer(asked, got, "the most that the renderer offers");
+    }
+    return got;
+}
+
+bool multisample_buffer::allocate(std::int32_t width, std::int32_t height) {
+    glBindRenderbuffer(GL_RENDERBUFFER, colour);
+    glRenderbufferStorageMultisample(GL_RENDERBUFFER, tried, format, width, height);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
+    buffer_width = width;
+    buffer_height = height;
+    return glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+}
+
+void multisample_buffer::give_up() {
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glDeleteFramebuffers(1, &framebuffer);
+    glDeleteRenderbuffers(1, &colour);
+    framebuffer = 0;
+    colour = 0;
+    got = 0;
+}
+
+void multisample_buffer::resize(std::int32_t width, std::int32_t height) {
+    if (framebuffer == 0 || (width == buffer_width && height == buffer_height)) {
+        return;
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    if (!allocate(width, height)) {
+        give_up();
+        tell_fewer(asked, 0, "the renderer cannot make a multisampled buffer of that size");
+    }
+}
+
+void multisample_buffer::resolve() const {
+    if (framebuffer == 0) {
+        return;
+    }
+    // The last scene of several monitors leaves its scissor box on, which would hold the copy
+    // to that monitor.
+    const bool scissored = glIsEnabled(GL_SCISSOR_TEST) == GL_TRUE;
+    if (scissored) {
+        glDisable(GL_SCISSOR_TEST);
+    }
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    glBlitFramebuffer(0, 0, buffer_width, buffer_height, 0, 0, buffer_width, buffer_height,
+                      GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer);
+    if (scissored) {
+        glEnable(GL_SCISSOR_TEST);
+    }
+}
+
+} // namespace roses

@@ -1,0 +1,47 @@
+// Smooth edges for a context whose own buffer has one sample a pixel: frames are drawn into a
+// framebuffer object with several samples a pixel, and each is resolved into the context's
+// own buffer before it is shown or read. Being made once the context exists, it lets the
+// renderer that the context names decide how many samples, with no second context to learn
+// it first; and a window that someone else made with a visual of their choosing
+// (XScreenSaver's) is smoothed as well as our own.
+#pragma once
+
+#include <cstdint>
+
+namespace roses {
+
+class multisample_buffer {
+  public:
+    // Everything here needs the context current. Its objects go with the context, so there is
+    // nothing to release before it is destroyed.
+
+    // Asks for samples a pixel at width x height, or the most the driver offers below that;
+    // from then on frames are drawn there. With none asked for nothing changes: frames go
+    // straight to the context's buffer, as they always have. Says once on standard error
+    // when it gets fewer than asked (none where the driver has no multisampled framebuffers).
+    // Returns the samples got.
+    std::int32_t create(std::int32_t samples, std::int32_t width, std::int32_t height);
+    // The picture has a new size. Should the driver not make one that large, frames go
+    // straight to the context's buffer from then on, and standard error says so once.
+    void resize(std::int32_t width, std::int32_t height);
+    // Resolves the frame just drawn into the context's own buffer, which the swap shows and
+    // glReadPixels reads; the next frame is drawn with the samples again.
+    void resolve() const;
+
+    std::int32_t samples() const { return got; }
+
+  private:
+    [[nodiscard]] bool allocate(std::int32_t width, std::int32_t height);
+    void give_up();
+
+    std::int32_t asked = 0;
+    std::int32_t tried = 0;
+    std::int32_t got = 0;
+    unsigned format = 0;
+    unsigned framebuffer = 0;
+    unsigned colour = 0;
+    std::int32_t buffer_width = 0;
+    std::int32_t buffer_height = 0;
+};
+
+} // namespace roses
