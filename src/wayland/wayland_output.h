@@ -14,6 +14,7 @@
 #include <string>
 
 #include "linux/egl_setup.h"
+#include "linux/multisample_buffer.h"
 #include "linux/paced_loop.h"
 #include "scene/frame_clock.h"
 #include "scene/monitor_scenes.h"
@@ -34,6 +35,8 @@ struct wayland_globals {
     bool log_frames = false;
     // -max-fps: frames a second at most on every output.
     std::optional<std::int32_t> max_fps;
+    // -samples: samples a pixel on every output; without it, the renderer's default.
+    std::optional<std::int32_t> samples;
 };
 
 class wayland_output {
@@ -90,6 +93,8 @@ class wayland_output {
     wl_egl_window* egl_window = nullptr;
     EGLSurface egl_surface = EGL_NO_SURFACE;
     EGLContext context = EGL_NO_CONTEXT;
+    // In the output's context, and of the surface's size.
+    multisample_buffer samples;
     // The output's one scene, laid out for the surface's pixels and the output's scale.
     std::unique_ptr<monitor_scenes> scenes;
     // The size the compositor gives, in its units, and the output's scale: a HiDPI output
