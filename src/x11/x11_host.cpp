@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "display/gl_renderer.h"
+#include "linux/multisample_buffer.h"
 #include "linux/paced_loop.h"
 #include "linux/process.h"
 #include "linux/signal_handling.h"
@@ -37,8 +38,8 @@ constexpr double vsync_headroom = 2.0;
 
 // How often frames are drawn: the clock's one rule, with the display's rate as the most this
 // host, which wakes itself for its frames, may draw.
-frame_pacing pacing_for(const x11_options& options, x11_surface& surface) {
-    const std::string renderer = gl_renderer_name();
+frame_pacing pacing_for(const x11_options& options, const std::string& renderer,
+                        x11_surface& surface) {
     frame_pacing pacing = choose_pacing(options.max_fps, renderer, paced_ticks_per_second);
     if (!pacing.once_a_step) {
         const double rate = refresh_rate(surface);
@@ -122,6 +123,11 @@ int run(const x11_options& options, int stop_fd) {
         return complain(exit_environment, error);
     }
     saver_dismissal dismissal = dismissal_from_pointer(surface.display);
+    const std::string renderer = gl_renderer_name();
+    // In the window's own context, whatever visual it has: before the layout, so that the
+    // scenes' first clear is of the samples.
+    multisample_buffer samples;
+    samples.create(choose_samples(options.samples, renderer), surface.width, surface.height);
 
     // The full-screen saver gives every monitor a figure of its own. A window of XScreenSaver's
     // is already one monitor's, and any other window is laid out as one picture.
@@ -147,7 +153,7 @@ int run(const x11_options& options, int stop_fd) {
     bool monitors_moved = false;
 
     frame_clock clock(paced_ticks(paced_clock::now()), paced_ticks(step_period),
-                      pacing_for(options, surface));
+                      pacing_for(options, renderer, surface));
     std::uint64_t steps_taken = 0;
     bool was_seen = false;
     paced_loop_steps steps;
@@ -172,6 +178,7 @@ int run(const x11_options& options, int stop_fd) {
             monitors_moved) {
             // Viewports, projections and the roses' layout, as at the start; the scenes move
             // their poses along, so the next frame shows the new layout at once.
+            samples.resize(surface.width, surface.height);
             lay_out();
             laid_out_width = surface.width;
             laid_out_height = surface.height;
@@ -195,6 +202,7 @@ int run(const x11_options& options, int stop_fd) {
         if (seen) {
             if (const auto f = clock.take_frame(now)) {
                 scenes->draw(*f);
+                samples.resolve();
                 present_frame(surface, steps_taken);
             }
         }
