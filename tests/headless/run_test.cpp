@@ -268,7 +268,7 @@ bool lit_within(const picture& shown, int x, int y, int margin) {
 }
 
 TEST_F(HeadlessRun, SamplesSmoothTheEdgesWithinTheirMarginAndChangeNoEventOrDiagnostic) {
-    const std::string common = " --seed 5 --size 320x240 --frames 300 ";
+    const std::string common = " --seed 9 --size 200x150 --frames 200 ";
     for (const char* samples : {"0", "4"}) {
         const std::string name = std::string("s") + samples;
         ASSERT_EQ(run(common + "--samples " + samples + " --png '" +
@@ -283,7 +283,8 @@ TEST_F(HeadlessRun, SamplesSmoothTheEdgesWithinTheirMarginAndChangeNoEventOrDiag
     const picture aliased = read_png(dir / "s0.png");
     const picture smooth = read_png(dir / "s4.png");
     ASSERT_GT(lit_pixels(dir / "s0.png"), 500);
-    // Seeds 1, 5 and 9 gave 0.1 % against 16 to 17 %.
+    // 0.3 % against 18 % here; seeds 1, 5 and 9 at other sizes gave 0 to 0.3 % against 16 to
+    // 23 %.
     EXPECT_LT(partly_covered_share(aliased), 0.02);
     EXPECT_GT(partly_covered_share(smooth), 0.08);
     const int margin = smoothed_edge_margin(line_width_for(1.0, 0.0f));
