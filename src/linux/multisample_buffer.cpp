@@ -41,22 +41,21 @@ void tell_fewer(std::int32_t asked, std::int32_t got, const char* why) {
 
 } // namespace
 
-std::int32_t multisample_buffer::create(std::int32_t samples, std::int32_t width,
-                                        std::int32_t height) {
+void multisample_buffer::create(std::int32_t samples, std::int32_t width, std::int32_t height) {
     asked = samples;
     if (samples <= 0) {
-        return 0;
+        return;
     }
     if (!has_framebuffer_objects()) {
         tell_fewer(asked, 0, "the renderer has no framebuffer objects");
-        return 0;
+        return;
     }
     GLint most = 0;
     glGetIntegerv(GL_MAX_SAMPLES, &most);
-    tried = std::min(samples, static_cast<std::int32_t>(most));
-    if (tried < 2) {
+    most_offered = std::min(samples, static_cast<std::int32_t>(most));
+    if (most_offered < 2) {
         tell_fewer(asked, 0, "the renderer does not multisample");
-        return 0;
+        return;
     }
     // The resolve copies into the context's own buffer, and some drivers copy only between
     // like formats: alpha or none, as that buffer has it.
@@ -66,36 +65,7 @@ std::int32_t multisample_buffer::create(std::int32_t samples, std::int32_t width
     glGenFramebuffers(1, &framebuffer);
     glGenRenderbuffers(1, &colour);
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-    if (!allocate(width, height)) {
-        give_up();
-        tell_fewer(asked, 0, "the renderer cannot make a multisampled buffer of that size");
-        return 0;
-    }
-    GLint made = 0;
-    glGetRenderbufferParameteriv(GL_RENDERBUFFER, GL_RENDERBUFFER_SAMPLES, &made);
-    got = made;
-    if (got < asked) {
-        tell_fewer(asked, got, "the most that the renderer offers");
-    }
-    return got;
-}
-
-bool multisample_buffer::allocate(std::int32_t width, std::int32_t height) {
-    glBindRenderbuffer(GL_RENDERBUFFER, colour);
-    glRenderbufferStorageMultisample(GL_RENDERBUFFER, tried, format, width, height);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
-    buffer_width = width;
-    buffer_height = height;
-    return glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
-}
-
-void multisample_buffer::give_up() {
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    glDeleteFramebuffers(1, &framebuffer);
-    glDeleteRenderbuffers(1, &colour);
-    framebuffer = 0;
-    colour = 0;
-    got = 0;
+    allocate(width, height);
 }
 
 void multisample_buffer::resize(std::int32_t width, std::int32_t height) {
@@ -103,10 +73,35 @@ void multisample_buffer::resize(std::int32_t width, std::int32_t height) {
         return;
     }
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-    if (!allocate(width, height)) {
-        give_up();
-        tell_fewer(asked, 0, "the renderer cannot make a multisampled buffer of that size");
+    allocate(width, height);
+}
+
+void multisample_buffer::allocate(std::int32_t width, std::int32_t height) {
+    buffer_width = width;
+    buffer_height = height;
+    // The most the driver offers may still be too much memory at this size: then half as
+    // many, down to 2.
+    glBindRenderbuffer(GL_RENDERBUFFER, colour);
+    for (std::int32_t count = most_offered; count >= 2; count /= 2) {
+        glRenderbufferStorageMultisample(GL_RENDERBUFFER, count, format, width, height);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
+        if (glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE) {
+            // A driver may round a count up to one it has.
+            GLint made = 0;
+            glGetRenderbufferParameteriv(GL_RENDERBUFFER, GL_RENDERBUFFER_SAMPLES, &made);
+            if (made < asked) {
+                tell_fewer(asked, made, "the most that the renderer offers at this size");
+            }
+            return;
+        }
     }
+    // Frames go straight to the context's own buffer from now on.
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glDeleteFramebuffers(1, &framebuffer);
+    glDeleteRenderbuffers(1, &colour);
+    framebuffer = 0;
+    colour = 0;
+    tell_fewer(asked, 0, "the renderer cannot make a multisampled buffer of this size");
 }
 
 void multisample_buffer::resolve() const {

@@ -15,28 +15,25 @@ class multisample_buffer {
     // Everything here needs the context current. Its objects go with the context, so there is
     // nothing to release before it is destroyed.
 
-    // Asks for samples a pixel at width x height, or the most the driver offers below that;
-    // from then on frames are drawn there. With none asked for nothing changes: frames go
-    // straight to the context's buffer, as they always have. Says once on standard error
-    // when it gets fewer than asked (none where the driver has no multisampled framebuffers).
-    // Returns the samples got.
-    std::int32_t create(std::int32_t samples, std::int32_t width, std::int32_t height);
-    // The picture has a new size. Should the driver not make one that large, frames go
-    // straight to the context's buffer from then on, and standard error says so once.
+    // Asks for samples a pixel at width x height, then fewer, then none; from then on frames
+    // are drawn there. With none asked for nothing changes: frames go straight to the
+    // context's buffer, as they always have. Says once on standard error when it gets fewer
+    // than asked (none where the driver has no multisampled framebuffers).
+    void create(std::int32_t samples, std::int32_t width, std::int32_t height);
+    // The picture has a new size, and the buffer follows it: with as many samples as before,
+    // or fewer where that takes too much memory, or none, after which frames go straight to
+    // the context's buffer.
     void resize(std::int32_t width, std::int32_t height);
     // Resolves the frame just drawn into the context's own buffer, which the swap shows and
     // glReadPixels reads; the next frame is drawn with the samples again.
     void resolve() const;
 
-    std::int32_t samples() const { return got; }
-
   private:
-    [[nodiscard]] bool allocate(std::int32_t width, std::int32_t height);
-    void give_up();
+    void allocate(std::int32_t width, std::int32_t height);
 
     std::int32_t asked = 0;
-    std::int32_t tried = 0;
-    std::int32_t got = 0;
+    // No more than asked, and no more than the driver says it has.
+    std::int32_t most_offered = 0;
     unsigned format = 0;
     unsigned framebuffer = 0;
     unsigned colour = 0;
