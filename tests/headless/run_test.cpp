@@ -255,7 +255,8 @@ double partly_covered_share(const picture& shown) {
     return lit > 0 ? static_cast<double>(partly) / static_cast<double>(lit) : 0.0;
 }
 
-// Whether a pixel lit in the picture lies within margin pixels of one lit in the other.
+// Whether a pixel of the picture within margin pixels of x, y (across, along or diagonally)
+// is lit.
 bool lit_within(const picture& shown, int x, int y, int margin) {
     for (int v = std::max(0, y - margin); v <= std::min(shown.height - 1, y + margin); ++v) {
         for (int u = std::max(0, x - margin); u <= std::min(shown.width - 1, x + margin); ++u) {
