@@ -55,6 +55,10 @@ inline constexpr std::int32_t min_max_fps = 1;
 inline constexpr std::int32_t max_max_fps = 1000;
 inline constexpr std::string_view max_fps_range = "a whole number from 1 to 1000";
 
+// Samples a pixel for edges smoothed by multisampling (-samples N): none, or a count that
+// every multisampling driver offers or rounds up to.
+inline constexpr std::string_view samples_wording = "0, 2, 4 or 8";
+
 // What a seed must be, wherever one is given.
 inline constexpr std::string_view seed_wording = "a whole number from 0 to 4294967295";
 
@@ -113,6 +117,12 @@ class option_reader {
     std::optional<std::int32_t> max_fps() {
         const auto fps = number<std::int32_t>();
         return fps && *fps >= min_max_fps && *fps <= max_max_fps ? fps : std::nullopt;
+    }
+    // The value as samples a pixel (samples_wording); none when it is missing or not one.
+    std::optional<std::int32_t> samples() {
+        const auto count = number<std::int32_t>();
+        return count && (*count == 0 || *count == 2 || *count == 4 || *count == 8) ? count
+                                                                                   : std::nullopt;
     }
     // The value as a display scale (parse_scale); none when it is missing or not one.
     std::optional<double> scale() {

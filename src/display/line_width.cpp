@@ -36,4 +36,8 @@ float widest_line_width() {
     return range[1];
 }
 
+int smoothed_edge_margin(float line_width) {
+    return static_cast<int>(std::ceil(line_width / 2.0f));
+}
+
 } // namespace roses

@@ -18,4 +18,12 @@ float line_width_for(double scale, float widest);
 // The widest line that the driver of the current GL context draws; 0 where it does not say.
 float widest_line_width();
 
+// How many pixels past a line's aliased pixels the same line colours when it is multisampled:
+// its ends are cut square to the line rather than along a pixel column or row, so a corner
+// reaches out by up to a third of its width, and a pixel with any of its samples inside takes
+// some of its colour. Half the width bounds both (measured on llvmpipe: 1 pixel at width 2,
+// 2 at 4, 3 at 5 and at 8). A rectangle that holds what aliased lines draw holds what smoothed
+// ones draw once it grows by this on every side.
+int smoothed_edge_margin(float line_width);
+
 } // namespace roses

@@ -13,6 +13,7 @@
 #include "headless/output_file.h"
 #include "headless/png_file.h"
 #include "linux/egl_pbuffer_context.h"
+#include "linux/multisample_buffer.h"
 #include "linux/process.h"
 #include "linux/signal_handling.h"
 #include "scene/frame_clock.h"
@@ -33,8 +34,11 @@ std::string frame_path(const std::string& dir, std::int64_t step) {
     return (std::filesystem::path(dir) / name).string();
 }
 
-// Writes the picture now in the frame buffer; returns an empty string or why not.
-[[nodiscard]] std::string write_picture(output_file& file, const egl_pbuffer_context& gl) {
+// Writes the picture last drawn, resolved from its samples; returns an empty string or why
+// not.
+[[nodiscard]] std::string write_picture(output_file& file, const egl_pbuffer_context& gl,
+                                        const multisample_buffer& samples) {
+    samples.resolve();
     std::vector<std::uint8_t> png;
     if (std::string failure = encode_png(gl.width(), gl.height(), gl.read_rgb(), png);
         !failure.empty()) {
@@ -43,11 +47,12 @@ std::string frame_path(const std::string& dir, std::int64_t step) {
     return file.write(png.data(), png.size());
 }
 
-[[nodiscard]] std::string write_frame(const std::string& path, const egl_pbuffer_context& gl) {
+[[nodiscard]] std::string write_frame(const std::string& path, const egl_pbuffer_context& gl,
+                                      const multisample_buffer& samples) {
     output_file file;
     std::string failure = file.open(path);
     if (failure.empty()) {
-        failure = write_picture(file, gl);
+        failure = write_picture(file, gl, samples);
     }
     return failure.empty() ? file.finish() : failure;
 }
@@ -92,6 +97,9 @@ int render(headless_options options, int stop_fd, int& stopped_by) {
     if (!gl.create(options.width, options.height)) {
         return complain(exit_environment, "cannot render without a display: " + gl.error());
     }
+    // Made before the scenes are laid out, so that their first clear is of the samples.
+    multisample_buffer samples;
+    samples.create(options.samples, options.width, options.height);
 
     // Every monitor of the picture has the one scale of the command line.
     recorded_run run(events_file.stream(), options.seed, options.monitors,
@@ -115,7 +123,7 @@ int render(headless_options options, int stop_fd, int& stopped_by) {
                 if (!options.frames_dir.empty() && number % options.every == 0) {
                     glFinish();
                     const std::string path = frame_path(options.frames_dir, number);
-                    if (std::string reason = write_frame(path, gl); !reason.empty()) {
+                    if (std::string reason = write_frame(path, gl, samples); !reason.empty()) {
                         return cannot_write("the frame", path, reason);
                     }
                 }
@@ -148,7 +156,7 @@ int render(headless_options options, int stop_fd, int& stopped_by) {
 
     // Both files are whole before either replaces what their paths held.
     if (png.is_open()) {
-        if (std::string reason = write_picture(png, gl); !reason.empty()) {
+        if (std::string reason = write_picture(png, gl, samples); !reason.empty()) {
             return cannot_write("the picture", options.png, reason);
         }
         if (std::string reason = png.close(); !reason.empty()) {

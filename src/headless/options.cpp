@@ -7,7 +7,7 @@ namespace roses {
 std::string headless_usage() {
     return "usage: roses --headless [--seed N] [--size WxH] [--scale X] [--frames K]\n"
            "                        [--png FILE] [--frames-dir DIR [--every K] [--fps N]]\n"
-           "                        [--events FILE] [--monitors WxH+X+Y,...]\n"
+           "                        [--events FILE] [--monitors WxH+X+Y,...] [--samples N]\n"
            "Renders the saver with no display in 50 ms steps, one frame a step unless --fps\n"
            "asks for more, and writes the last step's frame as a PNG picture (roses.png\n"
            "unless --png or --frames-dir is given).\n"
@@ -28,6 +28,10 @@ std::string headless_usage() {
            "  --events FILE   write searches, plantings, commits and retirements as JSON lines\n"
            "  --monitors L    one rose per rectangle WxH+X+Y of the picture, as on several\n"
            "                  monitors; rectangles may touch but not overlap\n"
+           "  --samples N     smooth the edges with N samples a pixel: 0, 2, 4 or 8 (default\n"
+           "                  0, so that pictures come out the same on every machine; 4 is\n"
+           "                  what the display hosts use on a graphics card, and the most\n"
+           "                  Mesa's llvmpipe offers)\n"
            "Every option may also be written with one dash, and a value may follow '='.\n";
 }
 
@@ -80,6 +84,12 @@ parse_result<headless_options> parse_headless_options(int argc, const char* cons
                 return result.refuse(words.needs("a whole number from 20 to 240"));
             }
             options.fps = *fps;
+        } else if (name == "samples") {
+            const auto samples = words.samples();
+            if (!samples) {
+                return result.refuse(words.needs(samples_wording));
+            }
+            options.samples = *samples;
         } else if (name == "monitors") {
             const auto text = words.value();
             if (!text) {

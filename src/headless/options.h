@@ -27,6 +27,9 @@ struct headless_options : shared_options {
     // Frames per simulated second written to frames_dir; by default one a step.
     std::int32_t fps = steps_per_second;
     std::string events;
+    // Samples a pixel for smooth edges; none by default, so that a seed's pictures stay the
+    // same from release to release and from machine to machine.
+    std::int32_t samples = 0;
     // Empty without --monitors: one scene for the whole picture, events as they always were.
     std::vector<monitor_rect> monitors;
 };

@@ -36,6 +36,13 @@ frame_pacing choose_pacing(std::optional<std::int32_t> max_fps, std::string_view
     return pacing;
 }
 
+std::int32_t choose_samples(std::optional<std::int32_t> asked, std::string_view renderer) {
+    if (asked) {
+        return *asked;
+    }
+    return software_renderer(renderer) ? 0 : hardware_samples;
+}
+
 frame_clock::frame_clock(ticks start, ticks step, frame_pacing pacing)
     : step_ticks(step), chosen(pacing), step_due(start) {}
 

@@ -37,6 +37,15 @@ struct frame_pacing {
 frame_pacing choose_pacing(std::optional<std::int32_t> max_fps, std::string_view renderer,
                            std::int64_t ticks_per_second, double display_rate = 0.0);
 
+// Samples a pixel for edges smoothed by multisampling where none are asked for: a GPU
+// multisamples at little cost, while a software renderer would pay for every sample on the
+// processor, as it would for every frame.
+inline constexpr std::int32_t hardware_samples = 4;
+
+// The other half of the same decision: the samples asked for, else hardware_samples on a
+// renderer that is not a software one and none on one that is.
+std::int32_t choose_samples(std::optional<std::int32_t> asked, std::string_view renderer);
+
 class frame_clock {
   public:
     using ticks = std::int64_t;

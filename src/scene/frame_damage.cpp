@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include "display/line_width.h"
+
 namespace roses {
 namespace {
 
@@ -86,7 +88,9 @@ pixel_box strip_box(std::span<const vertex> vertices, const look_at& view, const
         low_y = std::min(low_y, y);
         high_y = std::max(high_y, y);
     }
-    const double half = line_width / 2.0 + 1.0;
+    // Smoothed edges reach further than aliased ones: the box allows for them whether or not
+    // the frame is multisampled, which costs a pixel or two of clearing.
+    const double half = line_width / 2.0 + 1.0 + smoothed_edge_margin(line_width);
     const auto to_window = [](double ndc, std::int32_t origin, std::int32_t size) {
         return origin + (ndc + 1.0) * size / 2.0;
     };

@@ -34,8 +34,8 @@ pixel_box box_of(const viewport_area& area);
 
 // The pixels that a strip of these vertices covers when drawn through view and the
 // projection p into area, with lines line_width pixels wide: the box of the projected
-// vertices, padded by half the width and a pixel for the rasteriser's rounding, clipped to
-// the area. A vertex behind the eye or not a number gives the whole area: its line could
+// vertices, padded by half the width, a pixel for the rasteriser's rounding and the margin
+// that multisampled edges spread over, clipped to the area. A vertex behind the eye or not a number gives the whole area: its line could
 // cross any of it.
 pixel_box strip_box(std::span<const vertex> vertices, const look_at& view, const projection& p,
                     const viewport_area& area, float line_width);

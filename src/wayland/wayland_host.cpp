@@ -60,6 +60,7 @@ class wayland_client {
     explicit wayland_client(const wayland_options& options) {
         globals.layer = options.layer;
         globals.max_fps = options.max_fps;
+        globals.samples = options.samples;
         globals.log_frames = frame_log_wanted();
     }
     ~wayland_client();

@@ -26,6 +26,11 @@ wayland_parse_result parse_wayland_options(int argc, const char* const* argv) {
             if (!options.max_fps) {
                 return result.refuse(words.needs(max_fps_range));
             }
+        } else if (name == "samples") {
+            options.samples = words.samples();
+            if (!options.samples) {
+                return result.refuse(words.needs(samples_wording));
+            }
         } else if (name == "scale") {
             return result.refuse(quoted(words.spelled()) +
                                  " is not for the Wayland host: every output's scale comes from "
@@ -38,8 +43,8 @@ wayland_parse_result parse_wayland_options(int argc, const char* const* argv) {
 }
 
 std::string wayland_usage() {
-    return "usage: roses -wayland [-seed N] [-max-fps N]\n"
-           "       roses -wayland-background [-seed N] [-max-fps N]\n"
+    return "usage: roses -wayland [-seed N] [-max-fps N] [-samples N]\n"
+           "       roses -wayland-background [-seed N] [-max-fps N] [-samples N]\n"
            "Draws roses on every output of a Wayland compositor that offers the layer-shell\n"
            "protocol (sway, Hyprland, river, labwc, KWin from Plasma 5.27 on, ...).\n"
            "\n"
@@ -52,6 +57,10 @@ std::string wayland_usage() {
            "                       for every frame the compositor asks for; on a software\n"
            "                       renderer such as llvmpipe one per 50 ms step, as every\n"
            "                       frame costs the processor there)\n"
+           "  -samples N           smooth the lines' edges with N samples a pixel: 0, 2, 4\n"
+           "                       or 8 (default: 4 on a graphics card, which does it at\n"
+           "                       little cost; 0 on a software renderer, where every\n"
+           "                       sample costs the processor)\n"
            "\n"
            "Lines are 2 pixels wide times each output's scale, as the compositor sets it;\n"
            "at 125 % or 150 %, where the compositor offers fractional scales, drawn at the\n"

@@ -21,6 +21,9 @@ struct wayland_options : shared_options {
     // Frames a second at most; without it, one frame for each the compositor asks for (one
     // a step on a software rasteriser).
     std::optional<std::int32_t> max_fps;
+    // Samples a pixel for smooth edges; without it, 4 on a graphics card and none on a
+    // software renderer (choose_samples).
+    std::optional<std::int32_t> samples;
 };
 
 using wayland_parse_result = parse_result<wayland_options>;

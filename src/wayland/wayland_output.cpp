@@ -211,6 +211,7 @@ void wayland_output::resize() {
     // scene lays its roses and its projection out again.
     wl_egl_window_resize(egl_window, width, height, 0, 0);
     if (make_current()) {
+        samples.resize(width, height);
         lay_out();
     }
 }
@@ -238,8 +239,10 @@ std::string wayland_output::start_gl(std::int32_t first_width, std::int32_t firs
     // callback has come, so the swap never waits.
     eglSwapInterval(display, 0);
     // Frames come at the compositor's callbacks: the clock only says which of them to use.
+    const std::string renderer = gl_renderer_name();
     clock.emplace(paced_ticks(paced_clock::now()), paced_ticks(step_period),
-                  choose_pacing(globals.max_fps, gl_renderer_name(), paced_ticks_per_second));
+                  choose_pacing(globals.max_fps, renderer, paced_ticks_per_second));
+    samples.create(choose_samples(globals.samples, renderer), first_width, first_height);
     scenes = std::make_unique<monitor_scenes>();
     lay_out();
     return {};
@@ -318,7 +321,14 @@ void wayland_output::draw(double f) {
     if (globals.buffer_age) {
         eglQuerySurface(globals.egl.display, egl_surface, EGL_BUFFER_AGE_EXT, &age);
     }
-    const std::vector<pixel_box>& changed = scenes->draw(f, age);
+    // The samples' buffer keeps each frame until the next; the surface's own buffer then takes
+    // what changed where it holds the frame before, and all of it otherwise.
+    const std::vector<pixel_box>& changed = scenes->draw(f, samples.active() ? 1 : age);
+    if (age == 1) {
+        samples.resolve(changed);
+    } else {
+        samples.resolve();
+    }
     if (surface_scale_due) {
         // Goes with the first buffer of the new size, which this swap commits.
         set_surface_scale();

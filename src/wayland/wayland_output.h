@@ -16,6 +16,7 @@
 
 #include "fractional-scale-v1-client-protocol.h"
 #include "linux/egl_setup.h"
+#include "linux/multisample_buffer.h"
 #include "linux/paced_loop.h"
 #include "scene/frame_clock.h"
 #include "scene/monitor_scenes.h"
@@ -47,6 +48,8 @@ struct wayland_globals {
     // is, and which boxes of a frame changed, so that the compositor redraws only those.
     bool buffer_age = false;
     PFNEGLSWAPBUFFERSWITHDAMAGEKHRPROC swap_with_damage = nullptr;
+    // -samples: samples a pixel on every output; without it, the renderer's default.
+    std::optional<std::int32_t> samples;
 };
 
 // Finds what the EGL display offers of buffer age and swaps with damage.
@@ -114,6 +117,8 @@ class wayland_output {
     wl_egl_window* egl_window = nullptr;
     EGLSurface egl_surface = EGL_NO_SURFACE;
     EGLContext context = EGL_NO_CONTEXT;
+    // In the output's context, and of the surface's size.
+    multisample_buffer samples;
     // The output's one scene, laid out for the surface's pixels and the output's scale.
     std::unique_ptr<monitor_scenes> scenes;
     // The size the compositor gives, in its units, and the output's scale: a HiDPI output

@@ -26,6 +26,12 @@ std::string read_pair(std::string_view key, std::string_view value, page_query& 
             return needs(key, "a whole number from 1 to 1000", value);
         }
         query.fps = *fps;
+    } else if (key == "samples") {
+        const auto samples = parse_number<std::int32_t>(value);
+        if (!samples || (*samples != 0 && *samples != page_samples)) {
+            return needs(key, "0 or 4", value);
+        }
+        query.samples = *samples;
     } else if (key == "frames") {
         const auto frames = parse_number<std::int64_t>(value);
         if (!frames) {

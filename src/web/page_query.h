@@ -20,12 +20,19 @@ struct page_query {
     // ?fps=N: frames a second at most; without it the display's rate (one frame a step on a
     // software renderer).
     std::optional<std::int32_t> fps;
+    // ?samples=N: 0 for aliased edges, page_samples for smoothed ones (WebGL's antialias, with
+    // as many samples as the browser takes); without it, the renderer's default, and none in
+    // check mode, as in the headless renderer.
+    std::optional<std::int32_t> samples;
 };
 
 inline constexpr std::int32_t min_page_fps = 1;
 inline constexpr std::int32_t max_page_fps = 1000;
 
 inline constexpr std::int32_t max_check_side = 16384;
+
+// WebGL offers smoothed edges or none, not a count: this is the count that asks for them.
+inline constexpr std::int32_t page_samples = 4;
 
 // Reads a query ("?seed=3&events", with or without its question mark). Returns an empty
 // string, or one line that says what is wrong. A live page shows that line as a warning

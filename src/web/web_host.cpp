@@ -22,11 +22,9 @@
 
 extern "C" {
 // From the page's script library: a WebGL context on the page's canvas, with the
-// fixed-function emulation set up on it. Returns 0 when the browser offers no WebGL.
-int roses_web_create_context(int keep_pictures);
-// The name of the renderer behind the context, which the browser hides from GL_RENDERER,
-// written into name (at most size bytes with its terminating zero).
-void roses_web_renderer(char* name, int size);
+// fixed-function emulation set up on it, its edges smoothed or not. Returns 0 when the
+// browser offers no WebGL.
+int roses_web_create_context(int keep_pictures, int antialias);
 }
 
 namespace roses {
@@ -53,14 +51,23 @@ struct web_page {
     std::unique_ptr<monitor_scenes> scenes;
     std::optional<frame_clock> clock;
     bool calm = false;
+    // The renderer behind the page's WebGL, as the page's script found it before the context
+    // was made, and whether the context smooths its edges.
+    std::string renderer;
+    bool antialias = false;
 };
 
 web_page page;
 
 // What a live page does instead of the value it was given.
 const char* fallback_of(const std::string& problem) {
-    return problem.rfind("fps", 0) == 0 ? "; frames come at the display's rate"
-                                        : "; the seed comes from the clock";
+    if (problem.rfind("fps", 0) == 0) {
+        return "; frames come at the display's rate";
+    }
+    if (problem.rfind("samples", 0) == 0) {
+        return "; edges are smoothed where the renderer does it at little cost";
+    }
+    return "; the seed comes from the clock";
 }
 
 void lay_out(std::int32_t width, std::int32_t height, float scale) {
@@ -100,9 +107,15 @@ EMSCRIPTEN_KEEPALIVE std::int32_t roses_check_height() {
     return page.query.height;
 }
 
-// Starts the live saver on a canvas of width x height device pixels. Returns 0 without WebGL.
-EMSCRIPTEN_KEEPALIVE int roses_begin(std::int32_t width, std::int32_t height, float scale) {
-    if (roses_web_create_context(0) == 0) {
+// Starts the live saver on a canvas of width x height device pixels, with WebGL on renderer.
+// Returns 0 without WebGL.
+EMSCRIPTEN_KEEPALIVE int roses_begin(std::int32_t width, std::int32_t height, float scale,
+                                     const char* renderer) {
+    // The same decisions as the display hosts make: a context takes its samples when it is
+    // made, so the renderer is named first.
+    page.renderer = renderer;
+    page.antialias = choose_samples(page.query.samples, page.renderer) > 0;
+    if (roses_web_create_context(0, page.antialias) == 0) {
         return 0;
     }
     if (page.query.seed) {
@@ -136,10 +149,8 @@ EMSCRIPTEN_KEEPALIVE void roses_motion(int calm) {
 EMSCRIPTEN_KEEPALIVE int roses_frame(double now) {
     const auto ticks = static_cast<std::int64_t>(std::llround(now * 1000.0));
     if (!page.clock) {
-        char renderer[256] = "";
-        roses_web_renderer(renderer, sizeof renderer);
         page.clock.emplace(ticks, page.calm ? calm_step_ticks : step_ticks,
-                           choose_pacing(page.query.fps, renderer, ticks_per_second));
+                           choose_pacing(page.query.fps, page.renderer, ticks_per_second));
     }
     int result = 0;
     if (page.clock->take_step(ticks)) {
@@ -157,7 +168,8 @@ EMSCRIPTEN_KEEPALIVE int roses_frame(double now) {
 // Runs the check: every frame on simulated time, recording the events; roses_text() is then
 // the event lines. Returns 0 without WebGL.
 EMSCRIPTEN_KEEPALIVE int roses_check() {
-    if (roses_web_create_context(1) == 0) {
+    // Aliased unless asked, as the headless renderer draws.
+    if (roses_web_create_context(1, page.query.samples.value_or(0) > 0) == 0) {
         page.text = "this browser offers no WebGL";
         return 0;
     }
@@ -185,8 +197,9 @@ EMSCRIPTEN_KEEPALIVE int roses_check() {
 // stepping, so the garden grows on unseen as it would on a screen that is off, and nothing is
 // drawn until the context is back.
 extern "C" {
-// From the page's script library: the emulation set up again on a restored context.
-int roses_web_restore_context();
+// From the page's script library: the emulation set up again on a restored context, which
+// keeps the edges it was made with.
+int roses_web_restore_context(int antialias);
 
 EMSCRIPTEN_KEEPALIVE void roses_context_lost() {
     set_drawing(false);
@@ -196,7 +209,7 @@ EMSCRIPTEN_KEEPALIVE void roses_context_lost() {
 // canvas's size (roses_resize) for the projection. The garden, the roses and the camera are
 // the ones that went on meanwhile. Returns 0 when the context is not usable yet.
 EMSCRIPTEN_KEEPALIVE int roses_context_restored() {
-    if (roses_web_restore_context() == 0) {
+    if (roses_web_restore_context(page.antialias) == 0) {
         return 0;
     }
     set_drawing(true);

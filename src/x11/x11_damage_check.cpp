@@ -32,7 +32,8 @@ bool damage_check_wanted() {
     return check != nullptr && std::strcmp(check, "1") == 0;
 }
 
-void check_damage(x11_surface& surface, monitor_scenes& scenes, double f) {
+void check_damage(x11_surface& surface, monitor_scenes& scenes, const multisample_buffer& samples,
+                  double f) {
     const std::int32_t width = surface.width;
     const std::int32_t height = surface.height;
     XSync(surface.display, False);
@@ -43,6 +44,7 @@ void check_damage(x11_surface& surface, monitor_scenes& scenes, double f) {
     }
     scenes.invalidate();
     scenes.draw(f, 0);
+    samples.resolve();
     std::vector<std::uint8_t> whole(static_cast<std::size_t>(width) * height * 3);
     glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);

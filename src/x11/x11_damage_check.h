@@ -3,6 +3,7 @@
 // pixels, as the X server holds them, are compared with the same frame drawn whole.
 #pragma once
 
+#include "linux/multisample_buffer.h"
 #include "scene/monitor_scenes.h"
 #include "x11/x11_surface.h"
 
@@ -14,6 +15,7 @@ bool damage_check_wanted();
 // on standard error how many pixels differ ("roses: damage check: N of M pixels differ").
 // The scenes must not change meanwhile: the caller ticks their gardens itself. The next
 // frame is drawn whole.
-void check_damage(x11_surface& surface, monitor_scenes& scenes, double f);
+void check_damage(x11_surface& surface, monitor_scenes& scenes, const multisample_buffer& samples,
+                  double f);
 
 } // namespace roses

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "display/gl_renderer.h"
+#include "linux/multisample_buffer.h"
 #include "linux/paced_loop.h"
 #include "linux/process.h"
 #include "linux/signal_handling.h"
@@ -41,8 +42,8 @@ constexpr std::uint64_t damage_check_frames = 10;
 // How often frames are drawn: the clock's one rule, with the display's rate as the most this
 // host, which wakes itself for its frames, may draw. Then how they are presented: a real
 // vertical blank (never a software renderer's) paces swaps, which copying a box would not.
-frame_pacing pacing_for(const x11_options& options, x11_surface& surface) {
-    const std::string renderer = gl_renderer_name();
+frame_pacing pacing_for(const x11_options& options, const std::string& renderer,
+                        x11_surface& surface) {
     frame_pacing pacing = choose_pacing(options.max_fps, renderer, paced_ticks_per_second);
     bool vsync = false;
     if (!pacing.once_a_step) {
@@ -129,6 +130,11 @@ int run(const x11_options& options, int stop_fd) {
         return complain(exit_environment, error);
     }
     saver_dismissal dismissal = dismissal_from_pointer(surface.display);
+    const std::string renderer = gl_renderer_name();
+    // In the window's own context, whatever visual it has: before the layout, so that the
+    // scenes' first clear is of the samples.
+    multisample_buffer samples;
+    samples.create(choose_samples(options.samples, renderer), surface.width, surface.height);
 
     // The full-screen saver gives every monitor a figure of its own. A window of XScreenSaver's
     // is already one monitor's, and any other window is laid out as one picture.
@@ -158,7 +164,7 @@ int run(const x11_options& options, int stop_fd) {
     bool monitors_moved = false;
 
     frame_clock clock(paced_ticks(paced_clock::now()), paced_ticks(step_period),
-                      pacing_for(options, surface));
+                      pacing_for(options, renderer, surface));
     std::uint64_t steps_taken = 0;
     bool was_seen = false;
     paced_loop_steps steps;
@@ -191,6 +197,7 @@ int run(const x11_options& options, int stop_fd) {
             if (surface.width != laid_out_width || surface.height != laid_out_height) {
                 follow_new_size(surface);
             }
+            samples.resize(surface.width, surface.height);
             lay_out();
             laid_out_width = surface.width;
             laid_out_height = surface.height;
@@ -218,9 +225,18 @@ int run(const x11_options& options, int stop_fd) {
         was_seen = seen;
         if (seen) {
             if (const auto f = clock.take_frame(now)) {
-                present_frame(surface, scale, steps_taken, scenes->draw(*f, buffer_age(surface)));
+                // The samples' buffer keeps each frame until the next, whatever the window's
+                // own buffer does; that one then takes what changed where frames are copied out
+                // of it a box at a time, and all of it where they are swapped.
+                const auto& changed = scenes->draw(*f, samples.active() ? 1 : buffer_age(surface));
+                if (surface.copy_sub_buffer != nullptr) {
+                    samples.resolve(changed);
+                } else {
+                    samples.resolve();
+                }
+                present_frame(surface, scale, steps_taken, changed);
                 if (checking && ++frames_drawn % damage_check_frames == 0) {
-                    check_damage(surface, *scenes, *f);
+                    check_damage(surface, *scenes, samples, *f);
                 }
             }
         }

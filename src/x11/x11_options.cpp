@@ -69,6 +69,11 @@ x11_parse_result parse_x11_options(int argc, const char* const* argv) {
             if (!options.max_fps) {
                 return result.refuse(words.needs(max_fps_range));
             }
+        } else if (name == "samples") {
+            options.samples = words.samples();
+            if (!options.samples) {
+                return result.refuse(words.needs(samples_wording));
+            }
         } else if (words.is_switch("version")) {
             options.version = true;
         } else {
@@ -94,6 +99,10 @@ std::string x11_usage() {
            "                    display's refresh rate, with vsync where GLX offers it;\n"
            "                    on a software renderer such as llvmpipe one frame per\n"
            "                    50 ms step, as every frame costs the processor there)\n"
+           "  -samples N        smooth the lines' edges with N samples a pixel: 0, 2, 4 or 8\n"
+           "                    (default: 4 on a graphics card, which does it at little\n"
+           "                    cost; 0 on a software renderer, where every sample costs\n"
+           "                    the processor; fewer where the driver offers fewer)\n"
            "  -headless ...     render PNG pictures without a display (see -headless -help)\n"
            "  -wayland          full screen on every output of a Wayland compositor with\n"
            "                    layer-shell; any input ends it (see -wayland -help)\n"

@@ -32,6 +32,9 @@ struct x11_options : shared_options {
     // Frames a second at most; without it, the display's rate (one frame a step on a
     // software rasteriser).
     std::optional<std::int32_t> max_fps;
+    // Samples a pixel for smooth edges; without it, the frame clock's default for the
+    // renderer (choose_samples).
+    std::optional<std::int32_t> samples;
     bool version = false;
 };
 

@@ -108,7 +108,7 @@ TEST(Scene, ALayoutBetweenTwoStepsMovesBothPosesToTheNewSize) {
     }
 }
 
-TEST(FrameDamage, AStripCoversItsProjectedBoxPaddedByHalfItsWidthAndAPixel) {
+TEST(FrameDamage, AStripCoversItsProjectedBoxPaddedForItsWidthAndSmoothedEdges) {
     // The default view of 800x600 sees the plane z = 0.4 s - height / 2 (s = sqrt(800^2 +
     // 2 600^2)) at exactly one window pixel per scene unit.
     const projection p = projection_for(800, 600);
@@ -117,12 +117,13 @@ TEST(FrameDamage, AStripCoversItsProjectedBoxPaddedByHalfItsWidthAndAPixel) {
     const auto plane = static_cast<float>(0.4 * std::sqrt(800.0 * 800 + 2 * 600.0 * 600) - 300);
     const viewport_area area{0, 0, 800, 600};
     std::vector<vertex> strip{{100, 200, plane}, {500, 450, plane}, {300, 300, plane}};
-    EXPECT_EQ(strip_box(strip, view, p, area, 2.0f), (pixel_box{98, 198, 502, 452}));
+    // Half the width, a pixel and the smoothed edges' margin: 3 pixels at width 2.
+    EXPECT_EQ(strip_box(strip, view, p, area, 2.0f), (pixel_box{97, 197, 503, 453}));
     // In a monitor's area the same strip moves with the area, and what lies outside is cut.
     EXPECT_EQ(strip_box(strip, view, p, {800, 100, 800, 600}, 4.0f),
-              (pixel_box{897, 297, 1303, 553}));
+              (pixel_box{895, 295, 1305, 555}));
     strip.push_back({850, 100, plane});
-    EXPECT_EQ(strip_box(strip, view, p, area, 2.0f), (pixel_box{98, 98, 800, 452}));
+    EXPECT_EQ(strip_box(strip, view, p, area, 2.0f), (pixel_box{97, 97, 800, 453}));
     // A vertex behind the eye, or one that is not a number, could draw anywhere.
     strip.push_back({400, 300, 2000});
     EXPECT_EQ(strip_box(strip, view, p, area, 2.0f), (pixel_box{0, 0, 800, 600}));
@@ -220,7 +221,7 @@ display_run run_display(double rate, std::optional<std::int32_t> cap, double sec
     return run;
 }
 
-TEST(FrameClock, CapsGiveTheirRateOnAnyDisplayAndSoftwareDrawsOnceAStep) {
+TEST(FrameClock, CapsGiveTheirRateOnAnyDisplayAndSoftwareDrawsOnceAStepWithoutSamples) {
     struct expected {
         double rate;
         std::optional<std::int32_t> cap;
@@ -243,6 +244,11 @@ TEST(FrameClock, CapsGiveTheirRateOnAnyDisplayAndSoftwareDrawsOnceAStep) {
     EXPECT_FALSE(clock.take_frame(3));
     EXPECT_EQ(run_display(144, {}, 60.0, "SwiftShader").frames, 1200);
     EXPECT_NEAR(run_display(144, 60, 60.0, "SwiftShader").frames, 3600, 2);
+    // Nor does it multisample unless asked, while a graphics card does unless told not to.
+    EXPECT_EQ(choose_samples({}, "llvmpipe (LLVM 15.0.6, 256 bits)"), 0);
+    EXPECT_EQ(choose_samples(8, "llvmpipe (LLVM 15.0.6, 256 bits)"), 8);
+    EXPECT_EQ(choose_samples({}, "AMD Radeon RX 6600 (radeonsi, navi23)"), 4);
+    EXPECT_EQ(choose_samples(0, "AMD Radeon RX 6600 (radeonsi, navi23)"), 0);
 }
 
 TEST(FrameClock, FramesAt144HzMoveEvenlyAcrossTheSteps) {

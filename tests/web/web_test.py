@@ -118,11 +118,27 @@ def check_mode(browser, url, natives, seeds):
     check(not differing, f"check-mode events equal the native renderer's for seeds {seeds} "
                          f"(differing: {differing})")
 
-    browser.navigate(url + "?events&size=0x5")
-    title = browser.wait_for("document.title.startsWith('roses:') && document.title")
-    reason = browser.evaluate("document.getElementById('events').textContent")
-    check(title == "roses: error" and reason.count("\n") == 1 and "size" in reason,
-          f"a bad check-mode value ends in an error with one line: {reason!r}")
+    for bad in ("size=0x5", "samples=2"):
+        browser.navigate(url + "?events&" + bad)
+        title = browser.wait_for("document.title.startsWith('roses:') && document.title")
+        reason = browser.evaluate("document.getElementById('events').textContent")
+        check(title == "roses: error" and reason.count("\n") == 1 and
+              bad.split("=")[0] in reason,
+              f"a bad check-mode value ends in an error with one line: {reason!r}")
+
+    # The wide lines are triangles here: multisampled, their edges are smoothed too.
+    runs = []
+    for samples in (0, 4):
+        browser.navigate(f"{url}?seed=2&size=%dx%d&frames=300&events&samples={samples}" % SIZE)
+        title = browser.wait_for("document.title.startsWith('roses:') && document.title")
+        events = browser.evaluate("document.getElementById('events').textContent")
+        picture = image_from_png(browser.screenshot()).crop(0, 0, *SIZE)
+        runs.append((title, without_micros(events), picture.partly_covered()))
+    (title0, events0, aliased), (title4, events4, smooth) = runs
+    check(title0 == title4 == "roses: done" and events0 == events4 and smooth > 0.08 and
+          aliased < 0.04,
+          f"?samples=4 leaves {smooth:.1%} of the lit pixels partly covered, ?samples=0 "
+          f"{aliased:.1%}, with the same events")
 
 
 def lit_pixels(browser):

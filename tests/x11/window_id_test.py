@@ -7,8 +7,9 @@ import subprocess
 import time
 
 from roses_testing.checks import Checks
-from roses_testing.image import Image, screenshot, wait_for_line_thickness
-from roses_testing.processes import SLOW, Program, binary_from_arguments, unwind_on_sigterm
+from roses_testing.image import screenshot, wait_for_line_thickness
+from roses_testing.processes import (SLOW, Program, binary_from_arguments, unwind_on_sigterm,
+                                     wait_until)
 from roses_testing.seeds import MEASURABLE_ROSE
 from roses_testing.x11 import expect_follows_resize, wait_for_rose, xdotool
 from roses_testing.xlib import XConnection
@@ -27,14 +28,44 @@ def merge_resources(text):
 
 def expect_lines(program, left, pixels, what):
     """The lines drawn in the window at (left, 0) are that many pixels wide."""
-    def window_picture():
-        shot = screenshot()
-        return Image(WIDTH, HEIGHT, b"".join(
-            shot.pixels[(row * shot.width + left) * 3:(row * shot.width + left + WIDTH) * 3]
-            for row in range(HEIGHT)))
-    width = wait_for_line_thickness(window_picture, 40 * SLOW)
+    width = wait_for_line_thickness(lambda: screenshot().crop(left, 0, WIDTH, HEIGHT), 40 * SLOW)
     checks.expect(width == pixels, f"{what}: lines {width} pixels wide, expected {pixels}",
                   program)
+
+
+def start_smoothed_and_aliased(x, top):
+    """Two windows side by side at top, given -samples 4 and -samples 0: the programs and
+    where their windows are. Sanitized builds smooth in the renderer's tests, which wait for
+    nothing: here they start none."""
+    if SLOW > 1:
+        return []
+    return [(Program(roses, "-window-id", hex(x.create_window(at, top, WIDTH, HEIGHT)),
+                     "-samples", samples, "-scale", "1", *MEASURABLE_ROSE), at, top)
+            for at, samples in ((0, "4"), (WIDTH + 100, "0"))]
+
+
+def expect_smoothed_and_aliased(pair):
+    """Edges smoothed in a window of someone else's, whatever its visual, and none where told
+    not to. Pixels that edges cover in part tell them apart at once, long before the rose has
+    grown."""
+    if not pair:
+        return
+
+    def grown():
+        shot = screenshot()
+        both = [shot.crop(left, top, WIDTH, HEIGHT) for _, left, top in pair]
+        return both if min(picture.lit() for picture in both) >= 100 else None
+    both = wait_until(grown, 20, step=0.5)
+    if checks.expect(both, "no rose of 100 pixels in either window within 20 s", pair[0][0]):
+        shares = [picture.partly_covered() for picture in both]
+        print(f"pixels partly covered: {shares[0]:.1%} with -samples 4, {shares[1]:.1%} with "
+              "-samples 0")
+        # 13 to 33 % against 0 to 1.1 % in the renderer's and these windows' pictures.
+        checks.expect(shares[0] > 0.08 and shares[1] < 0.04,
+                      f"pixels partly covered: {shares[0]:.1%} with -samples 4, "
+                      f"{shares[1]:.1%} with -samples 0", pair[0][0])
+    for program, _, _ in pair:
+        program.stop()
 
 
 def draws_only_inside(program, what):
@@ -91,6 +122,8 @@ with xvfb(1024, 768):
     windows = [x.create_window(at, 0, WIDTH, HEIGHT) for at in left]
     scaled = Program(roses, "-window-id", hex(windows[0]), *MEASURABLE_ROSE)
     unscaled = Program(roses, "-window-id", hex(windows[1]), "-scale", "1", *MEASURABLE_ROSE)
+    # Their roses grow meanwhile, below these.
+    pair = start_smoothed_and_aliased(x, HEIGHT + 50)
     expect_lines(scaled, left[0], 4, "Xft.dpi 192")
     expect_lines(unscaled, left[1], 2, "Xft.dpi 192 and -scale 1")
     merge_resources("Xft.dpi: 96\n")
@@ -99,6 +132,7 @@ with xvfb(1024, 768):
     for program in (scaled, unscaled):
         program.signal(signal.SIGTERM)
         checks.expect(program.wait(2 * SLOW) == 0, "SIGTERM did not end it with 0", program)
+    expect_smoothed_and_aliased(pair)
     x.close()
 
 checks.finish()

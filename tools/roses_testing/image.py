@@ -28,6 +28,26 @@ class Image:
                              if max(line[i], line[i + 1], line[i + 2]) > threshold)
         return count
 
+    def crop(self, x, y, width, height):
+        """The rectangle as an Image of its own."""
+        return Image(width, height, b"".join(
+            self.pixels[((y + row) * self.width + x) * 3:((y + row) * self.width + x + width) * 3]
+            for row in range(height)))
+
+    def partly_covered(self):
+        """The share of lit pixels less than half as bright as their brightest neighbour across
+        or along: pixels that a line's edge covers in part, as multisampling leaves them. An
+        aliased line has none but where its colour fades out."""
+        width = self.width
+        bright = [max(self.pixels[i:i + 3]) for i in range(0, len(self.pixels), 3)]
+        lit = partly = 0
+        for i in range(width + 1, len(bright) - width - 1):
+            if bright[i] and 0 < i % width < width - 1:
+                lit += 1
+                partly += 2 * bright[i] < max(bright[i - 1], bright[i + 1], bright[i - width],
+                                              bright[i + width])
+        return partly / lit if lit else 0.0
+
     def lit_outside(self, x, y, width, height, threshold=0):
         return self.lit(threshold=threshold) - self.lit(x, y, width, height, threshold)
 
