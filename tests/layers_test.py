@@ -13,7 +13,7 @@ MAY_INCLUDE = {
     # What the hosts share, below them: what any platform may use, the Linux hosts'
     # skeleton, and the recorded run that the renderer and the page both make.
     "common": set(),
-    "linux": {"display", "common"},
+    "linux": set(CORE) | {"common"},
     "events": set(CORE),
     # The hosts: the core and what they share, never each other.
     "win32": set(CORE) | {"common"},
