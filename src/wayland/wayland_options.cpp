@@ -26,6 +26,12 @@ wayland_parse_result parse_wayland_options(int argc, const char* const* argv) {
             if (!options.max_fps) {
                 return result.refuse(words.needs(max_fps_range));
             }
+        } else if (name == "battery-fps") {
+            const auto fps = words.max_fps();
+            if (!fps) {
+                return result.refuse(words.needs(max_fps_range));
+            }
+            options.battery_fps = *fps;
         } else if (name == "scale") {
             return result.refuse(quoted(words.spelled()) +
                                  " is not for the Wayland host: every output's scale comes from "
@@ -38,8 +44,8 @@ wayland_parse_result parse_wayland_options(int argc, const char* const* argv) {
 }
 
 std::string wayland_usage() {
-    return "usage: roses -wayland [-seed N] [-max-fps N]\n"
-           "       roses -wayland-background [-seed N] [-max-fps N]\n"
+    return "usage: roses -wayland [-seed N] [-max-fps N] [-battery-fps N]\n"
+           "       roses -wayland-background [-seed N] [-max-fps N] [-battery-fps N]\n"
            "Draws roses on every output of a Wayland compositor that offers the layer-shell\n"
            "protocol (sway, Hyprland, river, labwc, ...).\n"
            "\n"
@@ -52,6 +58,9 @@ std::string wayland_usage() {
            "                       for every frame the compositor asks for; on a software\n"
            "                       renderer such as llvmpipe one per 50 ms step, as every\n"
            "                       frame costs the processor there)\n"
+           "  -battery-fps N       at most N frames a second, from 1 to 1000, while on\n"
+           "                       battery or in the power-saver profile, over any other\n"
+           "                       rate (default 20: one frame per step)\n"
            "\n"
            "Lines are 2 pixels wide times each output's scale, as the compositor sets it.\n"
            "As the saver, with an idle daemon:   swayidle timeout 300 'roses -wayland'\n"

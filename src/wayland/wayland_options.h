@@ -8,6 +8,7 @@
 #include <string>
 
 #include "common/option_reader.h"
+#include "scene/frame_clock.h"
 
 namespace roses {
 
@@ -21,6 +22,9 @@ struct wayland_options : shared_options {
     // Frames a second at most; without it, one frame for each the compositor asks for (one
     // a step on a software rasteriser).
     std::optional<std::int32_t> max_fps;
+    // Frames a second at most while the system saves power (on battery, or in the
+    // power-saver profile): one a step unless told, over any other cap.
+    std::int32_t battery_fps = steps_per_second;
 };
 
 using wayland_parse_result = parse_result<wayland_options>;

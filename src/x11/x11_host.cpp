@@ -8,11 +8,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "display/gl_renderer.h"
 #include "linux/paced_loop.h"
+#include "linux/power_watch.h"
 #include "linux/process.h"
 #include "linux/signal_handling.h"
 #include "random/random.h"
@@ -36,14 +38,16 @@ namespace {
 constexpr double vsync_headroom = 2.0;
 
 // How often frames are drawn: the clock's one rule, with the display's rate as the most this
-// host, which wakes itself for its frames, may draw.
-frame_pacing pacing_for(const x11_options& options, x11_surface& surface) {
+// host, which wakes itself for its frames, may draw, and the cap while saving power.
+frame_pacing pacing_for(const x11_options& options, x11_surface& surface,
+                        std::optional<std::int32_t> saving_fps) {
     const std::string renderer = gl_renderer_name();
-    frame_pacing pacing = choose_pacing(options.max_fps, renderer, paced_ticks_per_second);
+    frame_pacing pacing =
+        choose_pacing(options.max_fps, renderer, paced_ticks_per_second, 0.0, saving_fps);
     if (!pacing.once_a_step) {
         const double rate = refresh_rate(surface);
         pacing = choose_pacing(options.max_fps, renderer, paced_ticks_per_second,
-                               use_vsync(surface) ? rate * vsync_headroom : rate);
+                               use_vsync(surface) ? rate * vsync_headroom : rate, saving_fps);
     }
     return pacing;
 }
@@ -146,8 +150,9 @@ int run(const x11_options& options, int stop_fd) {
     std::int32_t laid_out_height = surface.height;
     bool monitors_moved = false;
 
+    power_watch power(options.battery_fps);
     frame_clock clock(paced_ticks(paced_clock::now()), paced_ticks(step_period),
-                      pacing_for(options, surface));
+                      pacing_for(options, surface, power.cap()));
     std::uint64_t steps_taken = 0;
     bool was_seen = false;
     paced_loop_steps steps;
@@ -182,6 +187,10 @@ int run(const x11_options& options, int stop_fd) {
     };
     steps.run_due = [&](paced_clock::time_point time) {
         const auto now = paced_ticks(time);
+        // The loop wakes at every step at least, which is soon enough for a change of power.
+        if (power.update()) {
+            clock.set_pacing(pacing_for(options, surface, power.cap()));
+        }
         if (clock.take_step(now)) {
             scenes->step();
             ++steps_taken;

@@ -69,6 +69,12 @@ x11_parse_result parse_x11_options(int argc, const char* const* argv) {
             if (!options.max_fps) {
                 return result.refuse(words.needs(max_fps_range));
             }
+        } else if (name == "battery-fps") {
+            const auto fps = words.max_fps();
+            if (!fps) {
+                return result.refuse(words.needs(max_fps_range));
+            }
+            options.battery_fps = *fps;
         } else if (words.is_switch("version")) {
             options.version = true;
         } else {
@@ -94,6 +100,9 @@ std::string x11_usage() {
            "                    display's refresh rate, with vsync where GLX offers it;\n"
            "                    on a software renderer such as llvmpipe one frame per\n"
            "                    50 ms step, as every frame costs the processor there)\n"
+           "  -battery-fps N    at most N frames a second, from 1 to 1000, while on\n"
+           "                    battery or in the power-saver profile, over any other\n"
+           "                    rate (default 20: one frame per step)\n"
            "  -headless ...     render PNG pictures without a display (see -headless -help)\n"
            "  -wayland          full screen on every output of a Wayland compositor with\n"
            "                    layer-shell; any input ends it (see -wayland -help)\n"

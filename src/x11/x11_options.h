@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "common/option_reader.h"
+#include "scene/frame_clock.h"
 
 namespace roses {
 
@@ -32,6 +33,9 @@ struct x11_options : shared_options {
     // Frames a second at most; without it, the display's rate (one frame a step on a
     // software rasteriser).
     std::optional<std::int32_t> max_fps;
+    // Frames a second at most while the system saves power (on battery, or in the
+    // power-saver profile): one a step unless told, over any other cap.
+    std::int32_t battery_fps = steps_per_second;
     bool version = false;
 };
 
