@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "scene/frame_clock.h"
+
 namespace roses {
 
 struct page_query {
@@ -20,6 +22,9 @@ struct page_query {
     // ?fps=N: frames a second at most; without it the display's rate (one frame a step on a
     // software renderer).
     std::optional<std::int32_t> fps;
+    // ?battery-fps=N: frames a second at most while the battery discharges, over any other
+    // cap; one a step unless told.
+    std::int32_t battery_fps = steps_per_second;
 };
 
 inline constexpr std::int32_t min_page_fps = 1;

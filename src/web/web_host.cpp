@@ -52,19 +52,32 @@ struct web_page {
     // One scene for the canvas: the page is one monitor's, and its pixel ratio is the scale.
     std::unique_ptr<monitor_scenes> scenes;
     std::optional<frame_clock> clock;
+    // The renderer behind the canvas's context, known once the first frame comes.
+    std::string renderer;
     bool calm = false;
+    // The browser says the battery discharges.
+    bool discharging = false;
 };
 
 web_page page;
 
 // What a live page does instead of the value it was given.
 const char* fallback_of(const std::string& problem) {
-    return problem.rfind("fps", 0) == 0 ? "; frames come at the display's rate"
-                                        : "; the seed comes from the clock";
+    if (problem.rfind("fps", 0) == 0) {
+        return "; frames come at the display's rate";
+    }
+    return problem.rfind("battery-fps", 0) == 0 ? "; on battery one frame a step"
+                                                : "; the seed comes from the clock";
 }
 
 void lay_out(std::int32_t width, std::int32_t height, float scale) {
     page.scenes->lay_out({}, {width, height, scale});
+}
+
+frame_pacing page_pacing() {
+    return choose_pacing(page.query.fps, page.renderer, ticks_per_second, 0.0,
+                         page.discharging ? std::optional<std::int32_t>(page.query.battery_fps)
+                                          : std::nullopt);
 }
 
 } // namespace
@@ -130,6 +143,15 @@ EMSCRIPTEN_KEEPALIVE void roses_motion(int calm) {
     }
 }
 
+// Whether the browser says the battery discharges (where it offers the Battery Status API):
+// then frames are capped at ?battery-fps, one a step unless told, from the next frame on.
+EMSCRIPTEN_KEEPALIVE void roses_battery(int discharging) {
+    page.discharging = discharging != 0;
+    if (page.clock) {
+        page.clock->set_pacing(page_pacing());
+    }
+}
+
 // One animation frame at now (its timestamp, in milliseconds): a step when one is due (a tick
 // of the garden, then the scene's step, as the headless renderer steps), and a frame when the
 // clock says. Returns what it did: stepped | drew.
@@ -138,8 +160,8 @@ EMSCRIPTEN_KEEPALIVE int roses_frame(double now) {
     if (!page.clock) {
         char renderer[256] = "";
         roses_web_renderer(renderer, sizeof renderer);
-        page.clock.emplace(ticks, page.calm ? calm_step_ticks : step_ticks,
-                           choose_pacing(page.query.fps, renderer, ticks_per_second));
+        page.renderer = renderer;
+        page.clock.emplace(ticks, page.calm ? calm_step_ticks : step_ticks, page_pacing());
     }
     int result = 0;
     if (page.clock->take_step(ticks)) {
