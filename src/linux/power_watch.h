@@ -1,7 +1,7 @@
 // Whether the system asks programs to save power: on battery (UPower's OnBattery) or in the
 // power-saver profile (power-profiles-daemon's ActiveProfile), followed on the system bus
-// while the display hosts run. Without the bus or either service the power is taken to be
-// plentiful, and nothing is said.
+// while the display hosts run. A service that is not running asks for nothing, and without
+// a system bus at all nothing changes and nothing is said.
 #pragma once
 
 #include <cstdint>
