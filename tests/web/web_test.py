@@ -2,9 +2,9 @@
 of the served page and of the single file, the single file live from a disk through a lost and
 restored context (and one that cannot be set up again), the Lively folder, the live page at two
 sizes and pixel ratios with its wake lock, installability, a hidden tab, reduced motion, a
-discharging battery and an offline reload, two installs of two builds on one origin and a build taking over beneath an
-open page, a bad seed, and the sentences where the page cannot run. Errors raised on any page
-visited fail the test.
+discharging battery and an offline reload, two installs of two builds on one origin and a
+build taking over beneath an open page, a bad seed, and the sentences where the page cannot
+run. Errors raised on any page visited fail the test.
 
 Usage: web_test.py PAGE_DIR SINGLE_FILE LIVELY_DIR NATIVE_ROSES [--seeds N]
 (--seeds compares the check mode of seeds 1..N only, and skips everything else)
