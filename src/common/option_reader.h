@@ -50,7 +50,7 @@ std::string printable(std::string_view word);
 // A refused word as every refusal shows it: printable, in double quotes.
 std::string quoted(std::string_view word);
 
-// A cap on the frames a second that a display host draws (-max-fps N).
+// A cap on the frames a second that a display host draws (-max-fps N, -battery-fps N).
 inline constexpr std::int32_t min_max_fps = 1;
 inline constexpr std::int32_t max_max_fps = 1000;
 inline constexpr std::string_view max_fps_range = "a whole number from 1 to 1000";

@@ -20,14 +20,21 @@ bool software_renderer(std::string_view renderer) {
 }
 
 frame_pacing choose_pacing(std::optional<std::int32_t> max_fps, std::string_view renderer,
-                           std::int64_t ticks_per_second, double display_rate) {
-    if (!max_fps && software_renderer(renderer)) {
-        return {};
+                           std::int64_t ticks_per_second, double display_rate,
+                           std::optional<std::int32_t> saving_fps) {
+    // On a software renderer every frame costs the processor: one a step unless asked.
+    const bool steps_only = !max_fps && software_renderer(renderer);
+    double rate = steps_only ? static_cast<double>(steps_per_second) : display_rate;
+    for (const auto cap : {max_fps, saving_fps}) {
+        if (cap && *cap > 0) {
+            rate =
+                rate > 0.0 ? std::min(rate, static_cast<double>(*cap)) : static_cast<double>(*cap);
+        }
     }
-    double rate = display_rate;
-    if (max_fps && *max_fps > 0) {
-        rate = rate > 0.0 ? std::min(rate, static_cast<double>(*max_fps))
-                          : static_cast<double>(*max_fps);
+    // One frame a step is drawn at the steps themselves: the same rate, with no wake-ups of
+    // its own between them.
+    if (rate == static_cast<double>(steps_per_second)) {
+        return {};
     }
     frame_pacing pacing;
     pacing.once_a_step = false;

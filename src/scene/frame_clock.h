@@ -34,8 +34,11 @@ struct frame_pacing {
 // one frame a step, and any other renderer draws between the steps. A host that wakes
 // itself for its frames, rather than being woken by its display, gives the most frames a
 // second it may draw (display_rate); 0 for a host that draws at its display's signals.
+// While the system saves power (on battery, say) saving_fps caps the frames over all of
+// that. A rate of exactly one frame a step is drawn at the steps themselves.
 frame_pacing choose_pacing(std::optional<std::int32_t> max_fps, std::string_view renderer,
-                           std::int64_t ticks_per_second, double display_rate = 0.0);
+                           std::int64_t ticks_per_second, double display_rate = 0.0,
+                           std::optional<std::int32_t> saving_fps = std::nullopt);
 
 // Samples a pixel for edges smoothed by multisampling where none are asked for: a GPU
 // multisamples at little cost, while a software renderer would pay for every sample on the

@@ -20,6 +20,7 @@
 
 #include "linux/frame_log.h"
 #include "linux/paced_loop.h"
+#include "linux/power_watch.h"
 #include "linux/process.h"
 #include "linux/signal_handling.h"
 #include "random/random.h"
@@ -57,7 +58,7 @@ bool has_display() {
 
 class wayland_client {
   public:
-    explicit wayland_client(const wayland_options& options) {
+    explicit wayland_client(const wayland_options& options) : power(options.battery_fps) {
         globals.layer = options.layer;
         globals.max_fps = options.max_fps;
         globals.samples = options.samples;
@@ -93,6 +94,7 @@ class wayland_client {
     bool ready = false;
     std::vector<std::unique_ptr<wayland_output>> outputs;
     std::vector<std::unique_ptr<wayland_input>> inputs;
+    power_watch power;
     std::string failure;
     // The stop signals' descriptor while the loop runs.
     int stop_fd = -1;
@@ -227,6 +229,13 @@ std::string wayland_client::settle_outputs() {
 
 paced_clock::time_point wayland_client::run_due(paced_clock::time_point time) {
     const std::int64_t now = paced_ticks(time);
+    // The loop wakes at every step at least, which is soon enough for a change of power.
+    if (power.update()) {
+        globals.saving_fps = power.cap();
+        for (auto& output : outputs) {
+            output->follow_pacing();
+        }
+    }
     // Nothing to step or draw before an output has its scene: wake for events only, or a
     // step from now at the latest.
     std::int64_t wake = now + paced_ticks(step_period);

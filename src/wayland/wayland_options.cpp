@@ -31,6 +31,12 @@ wayland_parse_result parse_wayland_options(int argc, const char* const* argv) {
             if (!options.samples) {
                 return result.refuse(words.needs(samples_wording));
             }
+        } else if (name == "battery-fps") {
+            const auto fps = words.max_fps();
+            if (!fps) {
+                return result.refuse(words.needs(max_fps_range));
+            }
+            options.battery_fps = *fps;
         } else if (name == "scale") {
             return result.refuse(quoted(words.spelled()) +
                                  " is not for the Wayland host: every output's scale comes from "
@@ -43,8 +49,9 @@ wayland_parse_result parse_wayland_options(int argc, const char* const* argv) {
 }
 
 std::string wayland_usage() {
-    return "usage: roses -wayland [-seed N] [-max-fps N] [-samples N]\n"
-           "       roses -wayland-background [-seed N] [-max-fps N] [-samples N]\n"
+    return "usage: roses -wayland [-seed N] [-max-fps N] [-battery-fps N] [-samples N]\n"
+           "       roses -wayland-background [-seed N] [-max-fps N] [-battery-fps N]\n"
+           "                                 [-samples N]\n"
            "Draws roses on every output of a Wayland compositor that offers the layer-shell\n"
            "protocol (sway, Hyprland, river, labwc, KWin from Plasma 5.27 on, ...).\n"
            "\n"
@@ -61,6 +68,9 @@ std::string wayland_usage() {
            "                       or 8 (default: 4 on a graphics card, which does it at\n"
            "                       little cost; 0 on a software renderer, where every\n"
            "                       sample costs the processor)\n"
+           "  -battery-fps N       at most N frames a second, from 1 to 1000, while on\n"
+           "                       battery or in the power-saver profile, over any other\n"
+           "                       rate (default 20: one frame per step)\n"
            "\n"
            "Lines are 2 pixels wide times each output's scale, as the compositor sets it;\n"
            "at 125 % or 150 %, where the compositor offers fractional scales, drawn at the\n"

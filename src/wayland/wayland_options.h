@@ -8,6 +8,7 @@
 #include <string>
 
 #include "common/option_reader.h"
+#include "scene/frame_clock.h"
 
 namespace roses {
 
@@ -24,6 +25,9 @@ struct wayland_options : shared_options {
     // Samples a pixel for smooth edges; without it, 4 on a graphics card and none on a
     // software renderer (choose_samples).
     std::optional<std::int32_t> samples;
+    // Frames a second at most while the system saves power (on battery, or in the
+    // power-saver profile): one a step unless told, over any other cap.
+    std::int32_t battery_fps = steps_per_second;
 };
 
 using wayland_parse_result = parse_result<wayland_options>;

@@ -239,13 +239,24 @@ std::string wayland_output::start_gl(std::int32_t first_width, std::int32_t firs
     // callback has come, so the swap never waits.
     eglSwapInterval(display, 0);
     // Frames come at the compositor's callbacks: the clock only says which of them to use.
-    const std::string renderer = gl_renderer_name();
-    clock.emplace(paced_ticks(paced_clock::now()), paced_ticks(step_period),
-                  choose_pacing(globals.max_fps, renderer, paced_ticks_per_second));
+    renderer = gl_renderer_name();
+    clock.emplace(paced_ticks(paced_clock::now()), paced_ticks(step_period), pacing());
     samples.create(choose_samples(globals.samples, renderer), first_width, first_height);
     scenes = std::make_unique<monitor_scenes>();
     lay_out();
     return {};
+}
+
+frame_pacing wayland_output::pacing() const {
+    // Frames come at the compositor's callbacks: the clock only says which of them to use.
+    return choose_pacing(globals.max_fps, renderer, paced_ticks_per_second, 0.0,
+                         globals.saving_fps);
+}
+
+void wayland_output::follow_pacing() {
+    if (clock) {
+        clock->set_pacing(pacing());
+    }
 }
 
 void wayland_output::lay_out() {

@@ -50,6 +50,9 @@ struct wayland_globals {
     PFNEGLSWAPBUFFERSWITHDAMAGEKHRPROC swap_with_damage = nullptr;
     // -samples: samples a pixel on every output; without it, the renderer's default.
     std::optional<std::int32_t> samples;
+    // Frames a second at most on every output while the system saves power; nothing while
+    // it does not.
+    std::optional<std::int32_t> saving_fps;
 };
 
 // Finds what the EGL display offers of buffer age and swaps with damage.
@@ -72,6 +75,9 @@ class wayland_output {
     // the compositor has asked for it. Answers when the output next needs the loop to wake,
     // or nothing before it has a scene.
     std::optional<std::int64_t> run_due(std::int64_t now);
+    // Paces the frames anew for the globals' caps (the power state changed); the steps keep
+    // their times.
+    void follow_pacing();
 
     std::uint32_t name() const { return global_name; }
     wl_surface* surface() const { return wl_surface_; }
@@ -103,6 +109,7 @@ class wayland_output {
     void set_surface_scale();
     [[nodiscard]] std::string start_gl(std::int32_t width, std::int32_t height);
     void lay_out();
+    frame_pacing pacing() const;
     [[nodiscard]] bool make_current();
 
     const wayland_globals& globals;
@@ -143,8 +150,10 @@ class wayland_output {
     // The frame callback asked for last, until the compositor says it wants the next frame:
     // a surface nobody sees gets no answer, and no more frames.
     wl_callback* frame_callback = nullptr;
-    // When this output's scene steps and when it is drawn; made with the scene.
+    // When this output's scene steps and when it is drawn; made with the scene, for the
+    // renderer of the output's context.
     std::optional<frame_clock> clock;
+    std::string renderer;
     std::uint64_t steps = 0;
     // The time between two of the output's frames, from its current mode (60 Hz until it
     // says): a callback asked for that long before a frame is due comes in time for it.

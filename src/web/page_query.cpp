@@ -20,12 +20,16 @@ std::string read_pair(std::string_view key, std::string_view value, page_query& 
         }
         query.width = size->first;
         query.height = size->second;
-    } else if (key == "fps") {
+    } else if (key == "fps" || key == "battery-fps") {
         const auto fps = parse_number<std::int32_t>(value);
         if (!fps || *fps < min_page_fps || *fps > max_page_fps) {
             return needs(key, "a whole number from 1 to 1000", value);
         }
-        query.fps = *fps;
+        if (key == "fps") {
+            query.fps = *fps;
+        } else {
+            query.battery_fps = *fps;
+        }
     } else if (key == "samples") {
         const auto samples = parse_number<std::int32_t>(value);
         if (!samples || (*samples != 0 && *samples != page_samples)) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "scene/frame_clock.h"
+
 namespace roses {
 
 struct page_query {
@@ -24,6 +26,9 @@ struct page_query {
     // as many samples as the browser takes); without it, the renderer's default, and none in
     // check mode, as in the headless renderer.
     std::optional<std::int32_t> samples;
+    // ?battery-fps=N: frames a second at most while the battery discharges, over any other
+    // cap; one a step unless told.
+    std::int32_t battery_fps = steps_per_second;
 };
 
 inline constexpr std::int32_t min_page_fps = 1;

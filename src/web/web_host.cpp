@@ -55,6 +55,8 @@ struct web_page {
     // was made, and whether the context smooths its edges.
     std::string renderer;
     bool antialias = false;
+    // The browser says the battery discharges.
+    bool discharging = false;
 };
 
 web_page page;
@@ -67,11 +69,20 @@ const char* fallback_of(const std::string& problem) {
     if (problem.rfind("samples", 0) == 0) {
         return "; edges are smoothed where the renderer does it at little cost";
     }
+    if (problem.rfind("battery-fps", 0) == 0) {
+        return "; on battery one frame a step";
+    }
     return "; the seed comes from the clock";
 }
 
 void lay_out(std::int32_t width, std::int32_t height, float scale) {
     page.scenes->lay_out({}, {width, height, scale});
+}
+
+frame_pacing page_pacing() {
+    return choose_pacing(page.query.fps, page.renderer, ticks_per_second, 0.0,
+                         page.discharging ? std::optional<std::int32_t>(page.query.battery_fps)
+                                          : std::nullopt);
 }
 
 } // namespace
@@ -143,14 +154,22 @@ EMSCRIPTEN_KEEPALIVE void roses_motion(int calm) {
     }
 }
 
+// Whether the browser says the battery discharges (where it offers the Battery Status API):
+// then frames are capped at ?battery-fps, one a step unless told, from the next frame on.
+EMSCRIPTEN_KEEPALIVE void roses_battery(int discharging) {
+    page.discharging = discharging != 0;
+    if (page.clock) {
+        page.clock->set_pacing(page_pacing());
+    }
+}
+
 // One animation frame at now (its timestamp, in milliseconds): a step when one is due (a tick
 // of the garden, then the scene's step, as the headless renderer steps), and a frame when the
 // clock says. Returns what it did: stepped | drew.
 EMSCRIPTEN_KEEPALIVE int roses_frame(double now) {
     const auto ticks = static_cast<std::int64_t>(std::llround(now * 1000.0));
     if (!page.clock) {
-        page.clock.emplace(ticks, page.calm ? calm_step_ticks : step_ticks,
-                           choose_pacing(page.query.fps, page.renderer, ticks_per_second));
+        page.clock.emplace(ticks, page.calm ? calm_step_ticks : step_ticks, page_pacing());
     }
     int result = 0;
     if (page.clock->take_step(ticks)) {

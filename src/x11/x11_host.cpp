@@ -8,12 +8,14 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "display/gl_renderer.h"
 #include "linux/multisample_buffer.h"
 #include "linux/paced_loop.h"
+#include "linux/power_watch.h"
 #include "linux/process.h"
 #include "linux/signal_handling.h"
 #include "random/random.h"
@@ -40,19 +42,17 @@ constexpr double vsync_headroom = 2.0;
 constexpr std::uint64_t damage_check_frames = 10;
 
 // How often frames are drawn: the clock's one rule, with the display's rate as the most this
-// host, which wakes itself for its frames, may draw. Then how they are presented: a real
-// vertical blank (never a software renderer's) paces swaps, which copying a box would not.
+// host, which wakes itself for its frames, may draw (twice that where vsync paces the swaps),
+// and the cap while saving power.
 frame_pacing pacing_for(const x11_options& options, const std::string& renderer,
-                        x11_surface& surface) {
-    frame_pacing pacing = choose_pacing(options.max_fps, renderer, paced_ticks_per_second);
-    bool vsync = false;
+                        x11_surface& surface, bool vsync, std::optional<std::int32_t> saving_fps) {
+    frame_pacing pacing =
+        choose_pacing(options.max_fps, renderer, paced_ticks_per_second, 0.0, saving_fps);
     if (!pacing.once_a_step) {
         const double rate = refresh_rate(surface);
-        vsync = use_vsync(surface);
         pacing = choose_pacing(options.max_fps, renderer, paced_ticks_per_second,
-                               vsync ? rate * vsync_headroom : rate);
+                               vsync ? rate * vsync_headroom : rate, saving_fps);
     }
-    choose_presentation(surface, vsync && !software_renderer(renderer));
     return pacing;
 }
 
@@ -163,8 +163,13 @@ int run(const x11_options& options, int stop_fd) {
     std::int32_t laid_out_height = surface.height;
     bool monitors_moved = false;
 
+    power_watch power(options.battery_fps);
+    // Frames are presented one way for the whole run: a real vertical blank (never a software
+    // renderer's) paces swaps, which copying a box would not.
+    const bool vsync = use_vsync(surface);
+    choose_presentation(surface, vsync && !software_renderer(renderer));
     frame_clock clock(paced_ticks(paced_clock::now()), paced_ticks(step_period),
-                      pacing_for(options, renderer, surface));
+                      pacing_for(options, renderer, surface, vsync, power.cap()));
     std::uint64_t steps_taken = 0;
     bool was_seen = false;
     paced_loop_steps steps;
@@ -208,6 +213,10 @@ int run(const x11_options& options, int stop_fd) {
     };
     steps.run_due = [&](paced_clock::time_point time) {
         const auto now = paced_ticks(time);
+        // The loop wakes at every step at least, which is soon enough for a change of power.
+        if (power.update()) {
+            clock.set_pacing(pacing_for(options, renderer, surface, vsync, power.cap()));
+        }
         if (clock.take_step(now)) {
             for (std::size_t i = 0; checking && i < scenes->count(); ++i) {
                 scenes->scene(i).garden.tick();

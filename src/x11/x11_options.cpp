@@ -74,6 +74,12 @@ x11_parse_result parse_x11_options(int argc, const char* const* argv) {
             if (!options.samples) {
                 return result.refuse(words.needs(samples_wording));
             }
+        } else if (name == "battery-fps") {
+            const auto fps = words.max_fps();
+            if (!fps) {
+                return result.refuse(words.needs(max_fps_range));
+            }
+            options.battery_fps = *fps;
         } else if (words.is_switch("version")) {
             options.version = true;
         } else {
@@ -103,6 +109,9 @@ std::string x11_usage() {
            "                    (default: 4 on a graphics card, which does it at little\n"
            "                    cost; 0 on a software renderer, where every sample costs\n"
            "                    the processor; fewer where the driver offers fewer)\n"
+           "  -battery-fps N    at most N frames a second, from 1 to 1000, while on\n"
+           "                    battery or in the power-saver profile, over any other\n"
+           "                    rate (default 20: one frame per step)\n"
            "  -headless ...     render PNG pictures without a display (see -headless -help)\n"
            "  -wayland          full screen on every output of a Wayland compositor with\n"
            "                    layer-shell; any input ends it (see -wayland -help)\n"

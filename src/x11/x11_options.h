@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "common/option_reader.h"
+#include "scene/frame_clock.h"
 
 namespace roses {
 
@@ -35,6 +36,9 @@ struct x11_options : shared_options {
     // Samples a pixel for smooth edges; without it, the frame clock's default for the
     // renderer (choose_samples).
     std::optional<std::int32_t> samples;
+    // Frames a second at most while the system saves power (on battery, or in the
+    // power-saver profile): one a step unless told, over any other cap.
+    std::int32_t battery_fps = steps_per_second;
     bool version = false;
 };
 

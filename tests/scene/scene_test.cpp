@@ -204,8 +204,10 @@ struct display_run {
 constexpr std::int64_t nanos = 1000000000;
 
 display_run run_display(double rate, std::optional<std::int32_t> cap, double seconds,
-                        const char* renderer = "a GPU") {
-    frame_clock clock(0, nanos / steps_per_second, choose_pacing(cap, renderer, nanos));
+                        const char* renderer = "a GPU",
+                        std::optional<std::int32_t> saving = std::nullopt) {
+    frame_clock clock(0, nanos / steps_per_second,
+                      choose_pacing(cap, renderer, nanos, 0.0, saving));
     display_run run;
     const double period = nanos / rate;
     for (std::int64_t k = 0; k < static_cast<std::int64_t>(seconds * rate); ++k) {
@@ -249,6 +251,20 @@ TEST(FrameClock, CapsGiveTheirRateOnAnyDisplayAndSoftwareDrawsOnceAStepWithoutSa
     EXPECT_EQ(choose_samples(8, "llvmpipe (LLVM 15.0.6, 256 bits)"), 8);
     EXPECT_EQ(choose_samples({}, "AMD Radeon RX 6600 (radeonsi, navi23)"), 4);
     EXPECT_EQ(choose_samples(0, "AMD Radeon RX 6600 (radeonsi, navi23)"), 0);
+}
+
+TEST(FrameClock, WhileSavingPowerItsCapHoldsOverEveryOtherAndNeverAddsFrames) {
+    EXPECT_NEAR(run_display(144, 60, 60.0, "a GPU", 30).frames, 1800, 2);
+    EXPECT_NEAR(run_display(144, {}, 60.0, "a GPU", 45).frames, 2700, 2);
+    EXPECT_NEAR(run_display(144, 10, 60.0, "a GPU", 20).frames, 600, 2);
+    EXPECT_NEAR(run_display(144, {}, 60.0, "SwiftShader", 5).frames, 300, 2);
+    EXPECT_EQ(run_display(144, {}, 60.0, "SwiftShader", 30).frames, 1200);
+    // One frame a step shows the steps themselves, as the software renderer's default does.
+    const display_run run = run_display(144, 60, 2.0, "a GPU", 20);
+    ASSERT_GT(run.places.size(), 30u);
+    for (const double place : run.places) {
+        EXPECT_EQ(place, std::round(place));
+    }
 }
 
 TEST(FrameClock, FramesAt144HzMoveEvenlyAcrossTheSteps) {

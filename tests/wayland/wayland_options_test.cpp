@@ -29,6 +29,9 @@ TEST(wayland_options, a_refused_word_is_quoted_and_shown_not_obeyed) {
     EXPECT_EQ(parse({"-wayland", "-max-fps=144"}).options.max_fps, 144);
     EXPECT_EQ(parse({"-wayland", "-samples", "3"}).error, "-samples needs 0, 2, 4 or 8, not \"3\"");
     EXPECT_EQ(parse({"-wayland", "--samples=0"}).options.samples, 0);
+    EXPECT_EQ(parse({"-wayland", "-battery-fps", "10"}).options.battery_fps, 10);
+    EXPECT_EQ(parse({"-wayland", "-battery-fps", "x"}).error,
+              "-battery-fps needs a whole number from 1 to 1000, not \"x\"");
 }
 
 TEST(wayland_options, a_scale_is_refused_because_the_compositor_gives_it) {

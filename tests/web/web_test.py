@@ -1,10 +1,10 @@
 """The page in headless Chromium against the native renderer: check-mode events and pictures
 of the served page and of the single file, the single file live from a disk through a lost and
 restored context (and one that cannot be set up again), the Lively folder, the live page at two
-sizes and pixel ratios with its wake lock, installability, a hidden tab, reduced motion and an
-offline reload, two installs of two builds on one origin and a build taking over beneath an
-open page, a bad seed, and the sentences where the page cannot run. Errors raised on any page
-visited fail the test.
+sizes and pixel ratios with its wake lock, installability, a hidden tab, reduced motion, a
+discharging battery and an offline reload, two installs of two builds on one origin and a
+build taking over beneath an open page, a bad seed, and the sentences where the page cannot
+run. Errors raised on any page visited fail the test.
 
 Usage: web_test.py PAGE_DIR SINGLE_FILE LIVELY_DIR NATIVE_ROSES [--seeds N]
 (--seeds compares the check mode of seeds 1..N only, and skips everything else)
@@ -323,6 +323,30 @@ def live_page(browser, url, page_target, server):
         check(least <= frames <= most and 45 <= median <= 80,
               f"?fps={fps}: {frames:.1f} frames a second and {steps} steps in {seconds:.1f} s, "
               f"step interval {median:.1f} ms")
+
+    # A battery that starts discharging: at most one frame a step from then on, whatever
+    # ?fps asks. The stand-in is in place before the page's script asks for it.
+    stand_in = browser.send("Page.addScriptToEvaluateOnNewDocument", source="""
+        var battery = new EventTarget();
+        battery.charging = true;
+        navigator.getBattery = function () { return Promise.resolve(battery); };
+        window.unplug = function () {
+          battery.charging = false;
+          battery.dispatchEvent(new Event('chargingchange'));
+        };""")["identifier"]
+    browser.navigate(url + "?seed=4&fps=60")
+    browser.wait_for("window.rosesStats && rosesStats.steps > 20")
+    browser.evaluate("unplug()")
+    browser.pause(0.2)
+    before = browser.evaluate("[rosesStats.steps, rosesStats.frames, performance.now()]")
+    browser.pause(1.5)
+    after = browser.evaluate("[rosesStats.steps, rosesStats.frames, performance.now()]")
+    browser.send("Page.removeScriptToEvaluateOnNewDocument", identifier=stand_in)
+    steps, frames = after[0] - before[0], after[1] - before[1]
+    rate = frames / ((after[2] - before[2]) / 1000)
+    check(frames <= steps + 1 and rate <= 21,
+          f"?fps=60 on a discharging battery: {rate:.1f} frames a second, {frames} frames in "
+          f"{steps} steps")
 
     browser.navigate(url + "?seed=4&fps=0")
     browser.wait_for("window.rosesStats && rosesStats.steps > 5")

@@ -47,6 +47,8 @@ TEST(x11_options, every_option_takes_one_or_two_dashes_and_values_after_a_space_
     EXPECT_EQ(parse({"-samples", "0"}).options.samples, 0);
     EXPECT_EQ(parse({"--samples=8"}).options.samples, 8);
     EXPECT_FALSE(parse({}).options.samples.has_value());
+    EXPECT_EQ(parse({"-battery-fps", "5"}).options.battery_fps, 5);
+    EXPECT_EQ(parse({}).options.battery_fps, 20);
 }
 
 TEST(x11_options, without_options_a_window_of_800_by_600_and_the_clock_seed) {
@@ -107,6 +109,8 @@ TEST(x11_options, a_bad_command_line_names_the_offending_word) {
              {{"-samples", "3"}, "-samples needs 0, 2, 4 or 8, not \"3\""},
              {{"-samples", "16"}, "-samples needs"},
              {{"-samples"}, "-samples needs"},
+             {{"-battery-fps", "0"}, "-battery-fps needs a whole number from 1 to 1000"},
+             {{"--battery-fps=1001"}, "--battery-fps needs"},
              // Control characters are shown, not obeyed: the error stays one line.
              {{"-window-id", "1\n2\x1b[2J"}, "\"1\\n2\\x1b[2J\" is not"},
              {{"--bo\rgus"}, "unknown option \"--bo\\rgus\""},

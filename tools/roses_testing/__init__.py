@@ -1,6 +1,6 @@
 """What the end-to-end tests and the long-run tools share: processes that are always ended,
 private X servers, the one Xlib binding, screenshots, collected checks, a headless Wayland
-compositor and wine prefixes.
+compositor, stand-in power services and wine prefixes.
 
 It lives beside the tools, so `tools/soak` and `tools/simulated_day` import it as they are;
 ctest puts this folder on PYTHONPATH for every Python test (roses_python_test in
@@ -16,5 +16,6 @@ tests/CMakeLists.txt). Nothing edits sys.path, and importing a module changes no
   image      screenshots as RGB pictures and what is lit in them
   x11        xdotool, windows by title, roses drawn, the XScreenSaver daemon
   wayland    a headless sway with outputs of given sizes
+  power      stand-ins for the battery and power-profile services on a private system bus
   wine       private wine prefixes and the settings every wine run here wants
 """
