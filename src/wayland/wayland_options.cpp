@@ -17,26 +17,11 @@ wayland_parse_result parse_wayland_options(int argc, const char* const* argv) {
             }
             layer_word = word;
             options.layer = name == "wayland" ? wayland_layer::saver : wayland_layer::background;
-        } else if (words.read_shared(options, result.error)) {
+        } else if (words.read_shared(options, result.error) ||
+                   read_frame_option(words, options, result.error)) {
             if (!result.error.empty()) {
                 return result;
             }
-        } else if (name == "max-fps") {
-            options.max_fps = words.max_fps();
-            if (!options.max_fps) {
-                return result.refuse(words.needs(max_fps_range));
-            }
-        } else if (name == "samples") {
-            options.samples = words.samples();
-            if (!options.samples) {
-                return result.refuse(words.needs(samples_wording));
-            }
-        } else if (name == "battery-fps") {
-            const auto fps = words.max_fps();
-            if (!fps) {
-                return result.refuse(words.needs(max_fps_range));
-            }
-            options.battery_fps = *fps;
         } else if (name == "scale") {
             return result.refuse(quoted(words.spelled()) +
                                  " is not for the Wayland host: every output's scale comes from "

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "common/option_reader.h"
-#include "scene/frame_clock.h"
+#include "linux/frame_options.h"
 
 namespace roses {
 
@@ -17,17 +17,8 @@ enum class wayland_layer {
     background, // under every window; only a stop signal ends it
 };
 
-struct wayland_options : shared_options {
+struct wayland_options : frame_options {
     wayland_layer layer = wayland_layer::saver;
-    // Frames a second at most; without it, one frame for each the compositor asks for (one
-    // a step on a software rasteriser).
-    std::optional<std::int32_t> max_fps;
-    // Samples a pixel for smooth edges; without it, 4 on a graphics card and none on a
-    // software renderer (choose_samples).
-    std::optional<std::int32_t> samples;
-    // Frames a second at most while the system saves power (on battery, or in the
-    // power-saver profile): one a step unless told, over any other cap.
-    std::int32_t battery_fps = steps_per_second;
 };
 
 using wayland_parse_result = parse_result<wayland_options>;

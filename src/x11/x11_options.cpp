@@ -54,7 +54,8 @@ x11_parse_result parse_x11_options(int argc, const char* const* argv) {
             }
             options.width = size->first;
             options.height = size->second;
-        } else if (words.read_shared(options, result.error)) {
+        } else if (words.read_shared(options, result.error) ||
+                   read_frame_option(words, options, result.error)) {
             if (!result.error.empty()) {
                 return result;
             }
@@ -64,22 +65,6 @@ x11_parse_result parse_x11_options(int argc, const char* const* argv) {
                 return result.refuse(words.needs(scale_range));
             }
             options.scale = *scale;
-        } else if (name == "max-fps") {
-            options.max_fps = words.max_fps();
-            if (!options.max_fps) {
-                return result.refuse(words.needs(max_fps_range));
-            }
-        } else if (name == "samples") {
-            options.samples = words.samples();
-            if (!options.samples) {
-                return result.refuse(words.needs(samples_wording));
-            }
-        } else if (name == "battery-fps") {
-            const auto fps = words.max_fps();
-            if (!fps) {
-                return result.refuse(words.needs(max_fps_range));
-            }
-            options.battery_fps = *fps;
         } else if (words.is_switch("version")) {
             options.version = true;
         } else {

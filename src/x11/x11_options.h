@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "common/option_reader.h"
-#include "scene/frame_clock.h"
+#include "linux/frame_options.h"
 
 namespace roses {
 
@@ -23,22 +23,13 @@ enum class x11_target {
 inline constexpr std::int32_t default_window_width = 800;
 inline constexpr std::int32_t default_window_height = 600;
 
-struct x11_options : shared_options {
+struct x11_options : frame_options {
     x11_target target = x11_target::own_window;
     std::uint32_t window = 0; // with x11_target::window_id
     std::int32_t width = default_window_width;
     std::int32_t height = default_window_height;
     // Overrides the scale that the display's resources give (Xft.dpi / 96).
     std::optional<double> scale;
-    // Frames a second at most; without it, the display's rate (one frame a step on a
-    // software rasteriser).
-    std::optional<std::int32_t> max_fps;
-    // Samples a pixel for smooth edges; without it, the frame clock's default for the
-    // renderer (choose_samples).
-    std::optional<std::int32_t> samples;
-    // Frames a second at most while the system saves power (on battery, or in the
-    // power-saver profile): one a step unless told, over any other cap.
-    std::int32_t battery_fps = steps_per_second;
     bool version = false;
 };
 
