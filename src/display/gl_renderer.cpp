@@ -9,4 +9,9 @@ std::string gl_renderer_name() {
     return name != nullptr ? name : "";
 }
 
+bool names_extension(const char* extensions, const char* name) {
+    const std::string list = std::string(" ") + (extensions != nullptr ? extensions : "") + " ";
+    return list.find(std::string(" ") + name + " ") != std::string::npos;
+}
+
 } // namespace roses

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "display/gl_headers.h"
+#include "display/gl_renderer.h"
 
 namespace roses {
 namespace {
@@ -22,9 +23,8 @@ bool has_framebuffer_objects() {
     if (version != nullptr && std::atoi(version) >= framebuffers_since_major) {
         return true;
     }
-    const auto* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
-    const std::string list = std::string(" ") + (extensions ? extensions : "") + " ";
-    return list.find(" GL_ARB_framebuffer_object ") != std::string::npos;
+    return names_extension(reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)),
+                           "GL_ARB_framebuffer_object");
 }
 
 // Every output of the Wayland host asks alike, and their drivers answer alike: one line for

@@ -63,7 +63,8 @@ class monitor_scenes {
     // One monitor that is the whole window: drawn exactly as a window with one scene,
     // without viewport switches or scissor boxes.
     bool whole_window = false;
-    // Some of the window lies on no monitor and is cleared before every frame.
+    // Some of the window lies on no monitor: cleared before every whole frame, and left as it
+    // is by the frames that clear only what changed, since nothing draws there.
     bool uncovered = false;
     // A scissor box may be on from an earlier layout.
     bool scissored = false;

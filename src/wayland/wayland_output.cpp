@@ -33,10 +33,7 @@ std::int32_t scaled_length(std::int32_t length, std::uint32_t scale) {
 
 void find_damage_extensions(wayland_globals& globals) {
     const char* offered = eglQueryString(globals.egl.display, EGL_EXTENSIONS);
-    const std::string list = std::string(" ") + (offered != nullptr ? offered : "") + " ";
-    const auto has = [&list](const char* name) {
-        return list.find(std::string(" ") + name + " ") != std::string::npos;
-    };
+    const auto has = [offered](const char* name) { return names_extension(offered, name); };
     globals.buffer_age = has("EGL_EXT_buffer_age");
     // The two extensions' swaps take the same arguments.
     for (const char* name :

@@ -13,8 +13,8 @@ bool damage_check_wanted();
 
 // Reads the window from the server, draws the frame at f whole into the back buffer and says
 // on standard error how many pixels differ ("roses: damage check: N of M pixels differ").
-// The scenes must not change meanwhile: the caller ticks their gardens itself. The next
-// frame is drawn whole.
+// The scenes must not change meanwhile: the caller ticks their gardens itself. The back
+// buffer then holds the frame drawn whole, which the next frame builds on.
 void check_damage(x11_surface& surface, monitor_scenes& scenes, const multisample_buffer& samples,
                   double f);
 

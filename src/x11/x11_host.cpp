@@ -45,13 +45,14 @@ constexpr std::uint64_t damage_check_frames = 10;
 // host, which wakes itself for its frames, may draw (twice that where vsync paces the swaps),
 // and the cap while saving power.
 frame_pacing pacing_for(const x11_options& options, const std::string& renderer,
-                        x11_surface& surface, bool vsync, std::optional<std::int32_t> saving_fps) {
+                        x11_surface& surface, bool vsync_paces,
+                        std::optional<std::int32_t> saving_fps) {
     frame_pacing pacing =
         choose_pacing(options.max_fps, renderer, paced_ticks_per_second, 0.0, saving_fps);
     if (!pacing.once_a_step) {
         const double rate = refresh_rate(surface);
         pacing = choose_pacing(options.max_fps, renderer, paced_ticks_per_second,
-                               vsync ? rate * vsync_headroom : rate, saving_fps);
+                               vsync_paces ? rate * vsync_headroom : rate, saving_fps);
     }
     return pacing;
 }
@@ -166,10 +167,10 @@ int run(const x11_options& options, int stop_fd) {
     power_watch power(options.battery_fps);
     // Frames are presented one way for the whole run: a real vertical blank (never a software
     // renderer's) paces swaps, which copying a box would not.
-    const bool vsync = use_vsync(surface);
-    choose_presentation(surface, vsync && !software_renderer(renderer));
+    const bool vsync_paces = use_vsync(surface) && !software_renderer(renderer);
+    choose_presentation(surface, vsync_paces);
     frame_clock clock(paced_ticks(paced_clock::now()), paced_ticks(step_period),
-                      pacing_for(options, renderer, surface, vsync, power.cap()));
+                      pacing_for(options, renderer, surface, vsync_paces, power.cap()));
     std::uint64_t steps_taken = 0;
     bool was_seen = false;
     paced_loop_steps steps;
@@ -215,7 +216,7 @@ int run(const x11_options& options, int stop_fd) {
         const auto now = paced_ticks(time);
         // The loop wakes at every step at least, which is soon enough for a change of power.
         if (power.update()) {
-            clock.set_pacing(pacing_for(options, renderer, surface, vsync, power.cap()));
+            clock.set_pacing(pacing_for(options, renderer, surface, vsync_paces, power.cap()));
         }
         if (clock.take_step(now)) {
             for (std::size_t i = 0; checking && i < scenes->count(); ++i) {

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "display/gl_renderer.h"
 #include "linux/frame_log.h"
 #include "linux/process.h"
 
@@ -279,11 +280,6 @@ std::string open_surface(const x11_options& options, x11_surface& surface) {
 namespace {
 
 constexpr double unknown_refresh_rate = 60.0;
-
-bool names_extension(const char* extensions, const char* name) {
-    const std::string list = std::string(" ") + (extensions ? extensions : "") + " ";
-    return list.find(std::string(" ") + name + " ") != std::string::npos;
-}
 
 } // namespace
 
