@@ -141,6 +141,17 @@ def memory_kib(pid):
     return figures if "VmRSS" in figures else None
 
 
+def cpu_seconds(pid):
+    """The processor time the process has used, all its threads together (utime + stime of
+    /proc/PID/stat), in seconds; None once it is gone."""
+    try:
+        with open(f"/proc/{pid}/stat") as stat:
+            fields = stat.read().rsplit(")", 1)[1].split()
+        return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+    except (OSError, IndexError, ValueError):
+        return None
+
+
 def alive(pid):
     try:
         with open(f"/proc/{pid}/stat") as stat:
