@@ -82,13 +82,20 @@ class Image:
         return None
 
 
+# A run of lit (non-zero) bytes with at least two dark ones on either side: a line's
+# crossing, not a gap's worth of a clump.
+ISOLATED_LIT = re.compile(rb"(?<=\0\0)[^\0]+(?=\0\0)")
+
+
 def line_thickness(image):
     """How many pixels wide the lines of a picture are, or None when it does not tell.
     A line that runs more across than up crosses each column in a run of lit pixels as long as
     it is wide, and the other way round; crossings, ends and runs along a line come in every
     length. So the width is the commonest length of the runs along rows and columns, once at
     least 100 pixels are lit and it occurs 10 times and twice as often as any other: a rose's
-    first few points, or a rose seen from afar as a clump, say nothing."""
+    first few points say nothing. Only runs with dark on both sides count: in a rose seen from
+    afar as a clump, the runs between its pinholes come in any length, and one of them can
+    outnumber the rest (5 for lines 4 wide, or 1)."""
     def lit_flags(channel):
         return int.from_bytes(image.pixels[channel::3].translate(bytes([0] + [1] * 255)), "big")
     width = image.width
@@ -97,25 +104,26 @@ def line_thickness(image):
         return None
     lines = [mask[row * width:(row + 1) * width] for row in range(image.height)]
     lines += [mask[column::width] for column in range(width)]
-    runs = collections.Counter(len(run) for line in lines for run in re.findall(rb"\x01+", line))
+    runs = collections.Counter(len(run) for line in lines for run in ISOLATED_LIT.findall(line))
     (length, count), (_, next_count) = (runs.most_common(2) + [(0, 0)])[:2]
     return length if count >= 10 and count >= 2 * next_count else None
 
 
 def line_profile(image):
     """How wide the lines of a picture are and how sharp, or None while too few lines show to
-    tell. The runs of lit pixels along rows and columns that are 8 pixels or shorter are
-    mostly runs across lines; the width is their commonest length. Sharp lines end at full
-    brightness, and the sharpness is the share of those runs in which no pixel is darker than
-    half the brightest: about 1 for lines drawn at the picture's own pixels, about a third for
-    lines drawn larger and shrunk by a filter, which dims their edges (and widens them)."""
+    tell. The runs of lit pixels along rows and columns that are 8 pixels or shorter, with
+    dark on both sides, are mostly runs across lines; the width is their commonest length.
+    Sharp lines end at full brightness, and the sharpness is the share of those runs in which
+    no pixel is darker than half the brightest: about 1 for lines drawn at the picture's own
+    pixels, about a third for lines drawn larger and shrunk by a filter, which dims their
+    edges (and widens them)."""
     pixels, width = image.pixels, image.width
     brightness = bytes(map(max, pixels[0::3], pixels[1::3], pixels[2::3]))
     lines = [brightness[row * width:(row + 1) * width] for row in range(image.height)]
     lines += [brightness[column::width] for column in range(width)]
     lengths, sharp = collections.Counter(), 0
     for line in lines:
-        for run in re.findall(rb"[^\0]+", line):
+        for run in ISOLATED_LIT.findall(line):
             if len(run) <= 8:
                 lengths[len(run)] += 1
                 sharp += 2 * min(run) >= max(run)
