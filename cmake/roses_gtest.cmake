@@ -11,16 +11,21 @@ add_subdirectory(${ROSES_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/_gtest EXCLUDE_FR
 target_compile_options(gtest PRIVATE -w -O0 -g0)
 target_compile_options(gtest_main PRIVATE -w -O0 -g0)
 
-# roses_add_test(name [SHARDS n] source...) builds one test program and registers it with
-# ctest; under the Windows preset ctest runs it through the emulator (wine). With SHARDS its
-# cases are split among n ctest tests, name_1 to name_n, that ctest may run side by side.
+# roses_add_test(name [SHARDS n] [FILTER pattern] source...) builds one test program and
+# registers it with ctest; under the Windows preset ctest runs it through the emulator (wine).
+# With SHARDS its cases are split among n ctest tests, name_1 to name_n, that ctest may run side
+# by side; FILTER runs only the cases that a GoogleTest filter names.
 function(roses_add_test name)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "" "SHARDS" "")
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "SHARDS;FILTER" "")
   add_executable(${name} ${arg_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE GTest::gtest_main)
   roses_warnings(${name})
+  set(filter)
+  if(arg_FILTER)
+    set(filter --gtest_filter=${arg_FILTER})
+  endif()
   if(NOT arg_SHARDS)
-    add_test(NAME ${name} COMMAND ${name} --gtest_brief=0)
+    add_test(NAME ${name} COMMAND ${name} --gtest_brief=0 ${filter})
     return()
   endif()
   foreach(shard RANGE 1 ${arg_SHARDS})
