@@ -14,6 +14,8 @@ import math
 import sys
 from pathlib import Path
 
+from roses_testing.figures import percentile
+
 POINTS_PER_ORBIT = 1024 * 8  # interpolated points of a full-length orbit
 
 
@@ -45,11 +47,6 @@ def load_searches(path):
         times.setdefault(evaluation, []).append(ms)
         candidates.setdefault(evaluation, []).append(tried)
     return times, candidates
-
-
-def percentile(values, fraction):
-    ordered = sorted(values)
-    return ordered[round(fraction * (len(ordered) - 1))]
 
 
 def figures(bench, searches):

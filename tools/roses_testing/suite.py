@@ -1,14 +1,18 @@
 """What tools/test reports of each phase, read from the JUnit file that ctest writes: the
 count of tests, the slowest of them, and every test that did not run to a verdict.
 
-  python3 -m roses_testing.suite PHASE JUNIT_FILE [--slowest N]
+  python3 -m roses_testing.suite PHASE JUNIT_FILE
 
-Exits 1 when a test was skipped or not run: everything a test needs, tools/setup installs,
-so a skip in tools/test is a setup that is broken, not a case that does not apply.
+Exits 1 when a test was skipped, or skipped some of its cases: everything a test needs,
+tools/setup installs, so a skip in tools/test is a set-up that is broken, not a case that does
+not apply.
 """
-import argparse
 import sys
 import xml.etree.ElementTree as ElementTree
+
+SLOWEST = 10
+# What GoogleTest prints for a case that called GTEST_SKIP, inside a test that passes.
+_CASE_SKIPPED = "[  SKIPPED ]"
 
 
 def cases(junit):
@@ -16,10 +20,13 @@ def cases(junit):
     "failed" or "skipped" (ctest also counts a test that could not start as skipped)."""
     found = []
     for case in ElementTree.parse(junit).getroot().iter("testcase"):
-        verdict = case.get("status", "run")
-        if case.find("failure") is not None or verdict == "fail":
+        status = case.get("status", "run")
+        output = "".join(case.find("system-out").itertext()) \
+            if case.find("system-out") is not None else ""
+        if case.find("failure") is not None or status == "fail":
             verdict = "failed"
-        elif case.find("skipped") is not None or verdict in ("notrun", "disabled"):
+        elif case.find("skipped") is not None or status in ("notrun", "disabled") \
+                or _CASE_SKIPPED in output:
             verdict = "skipped"
         else:
             verdict = "passed"
@@ -27,24 +34,20 @@ def cases(junit):
     return found
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("phase")
-    parser.add_argument("junit")
-    parser.add_argument("--slowest", type=int, default=10)
-    options = parser.parse_args()
-    found = cases(options.junit)
-    print(f"test: {options.phase}: the {min(options.slowest, len(found))} slowest of "
-          f"{len(found)} tests")
-    for name, seconds, verdict in sorted(found, key=lambda case: -case[1])[:options.slowest]:
+def report(phase, found):
+    """Prints the slowest tests of a phase, and every skipped one; whether none was skipped."""
+    print(f"test: {phase}: the {min(SLOWEST, len(found))} slowest of {len(found)} tests")
+    for name, seconds, verdict in sorted(found, key=lambda case: -case[1])[:SLOWEST]:
         print(f"  {seconds:7.1f} s  {name}{'' if verdict == 'passed' else ' (' + verdict + ')'}")
     skipped = [name for name, _, verdict in found if verdict == "skipped"]
     if skipped:
-        print(f"test: {options.phase}: skipped, which tools/test counts as failed: "
-              + ", ".join(skipped), file=sys.stderr)
-        return 1
-    return 0
+        print(f"test: {phase}: skipped, which tools/test counts as failed: " + ", ".join(skipped),
+              file=sys.stderr)
+    sys.stdout.flush()
+    return not skipped
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    if len(sys.argv) != 3:
+        sys.exit(__doc__.split("\n\n")[1].strip())
+    sys.exit(0 if report(sys.argv[1], cases(sys.argv[2])) else 1)

@@ -1,9 +1,18 @@
-"""Wine prefixes: the settings every wine run here wants, and private copies for tests that
-need a wineserver of their own or change what the shared prefix must keep."""
+"""Wine prefixes: the settings every wine run here wants, the shared prefix made ready once,
+and private copies for tests that need a wineserver of their own or change what the shared
+prefix must keep.
+
+  python3 -m roses_testing.wine PREFIX   makes PREFIX ready, as tools/test and tools/bench do
+"""
 
 import os
 import shutil
 import subprocess
+import sys
+
+# Every wine run here: no debug channels, and no search for Mono or Gecko, which a prefix made
+# without a network would wait for.
+ENVIRONMENT = {"WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml="}
 
 
 def shared_prefix():
@@ -19,6 +28,23 @@ def unmanaged_windows(env=None):
     subprocess.run(["wine", "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed",
                     "/d", "N", "/f"], env=env, check=True, stdin=subprocess.DEVNULL,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+
+
+def prepare(prefix):
+    """Makes the prefix ready for many short wine runs and sets WINEPREFIX and ENVIRONMENT in
+    this process's environment, which the programs it starts inherit: initialised once (about
+    8 s), with a persistent wineserver and the prefix's services started here, and unmanaged
+    windows. No pipes: a wineserver that a test's wine run started would inherit that test's
+    output and hold its runner waiting until the last wine program of every other test had
+    ended (a 4 ms test took 87 s)."""
+    os.environ.update(ENVIRONMENT, WINEPREFIX=str(prefix))
+    quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    if not os.path.isfile(os.path.join(prefix, "system.reg")):
+        subprocess.run(["wineboot", "-i"], **quiet)
+        subprocess.run(["wineserver", "-w"], **quiet)
+    subprocess.run(["wineserver", "-p"], **quiet)
+    subprocess.run(["wineboot"], **quiet)
+    unmanaged_windows()
 
 
 def copy_prefix(source, prefix, private=()):
@@ -39,3 +65,9 @@ def copy_prefix(source, prefix, private=()):
             os.unlink(path)
             shutil.copy2(os.path.join(source, name), path)
     return None
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 2 or sys.argv[1].startswith("-"):
+        sys.exit(__doc__.split("\n\n")[1].strip())
+    prepare(sys.argv[1])
