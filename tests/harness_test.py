@@ -1,10 +1,13 @@
 """Two private X servers started at the same moment are two servers: each test that starts
 one draws into and types into its own screen only. Each asks for a size of its own, and each
-display must show the size its starter asked for."""
+display must show the size its starter asked for. And tools/test sees a skip, whether ctest
+counts it or only GoogleTest does inside a test that passes."""
 
 import os
+import tempfile
 import threading
 
+from roses_testing import suite
 from roses_testing.checks import Checks
 from roses_testing.processes import stop_everything, unwind_on_sigterm
 from roses_testing.x11 import xdotool
@@ -36,4 +39,22 @@ try:
                       f"the server started for {width}x{height} on {display} shows {shown}")
 finally:
     stop_everything()
+
+# As ctest writes them: a skip by exit code, a program that could not start, a case skipped
+# inside a test that passed.
+JUNIT = """<testsuite>
+<testcase name="plain" time="1.5" status="run"><system-out>[       OK ] A.B</system-out></testcase>
+<testcase name="by_code" time="0.1" status="notrun"><skipped message="SKIP_RETURN_CODE=77"/>
+</testcase>
+<testcase name="missing" time="0" status="notrun"><skipped message="Unable to find"/></testcase>
+<testcase name="inside" time="2" status="run"><system-out>[  SKIPPED ] A.C</system-out></testcase>
+<testcase name="broken" time="3" status="fail"><failure message="Failed"/></testcase>
+</testsuite>"""
+with tempfile.NamedTemporaryFile("w", suffix=".xml") as junit:
+    junit.write(JUNIT)
+    junit.flush()
+    verdicts = {name: verdict for name, _, verdict in suite.cases(junit.name)}
+checks.expect(verdicts == {"plain": "passed", "by_code": "skipped", "missing": "skipped",
+                           "inside": "skipped", "broken": "failed"},
+              f"the suite's verdicts: {verdicts}")
 checks.finish()

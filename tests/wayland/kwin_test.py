@@ -6,11 +6,10 @@ fractional-scale protocol it draws at scale 2, which KWin shrinks, and its lines
 soft."""
 
 import math
-import os
-import re
 import signal
 import time
 
+from roses_testing import frame_log
 from roses_testing.checks import Checks
 from roses_testing.image import line_profile
 from roses_testing.processes import (SLOW, Program, binary_from_arguments, unwind_on_sigterm,
@@ -32,13 +31,13 @@ checks = Checks()
 
 def logging_frames():
     """The environment of a program that logs its frames, on the compositor started."""
-    return dict(os.environ, ROSES_LOG_FRAMES="1")
+    return frame_log.environment()
 
 
 def drawn(program):
     """(width, height, scale) of every frame the program logged."""
-    return {(int(width), int(height), float(scale)) for width, height, scale in
-            re.findall(r"^roses: frame (\d+)x(\d+) scale ([\d.]+) ", program.output(), re.M)}
+    return {(logged.width, logged.height, logged.scale)
+            for logged in frame_log.frames(program.output())}
 
 
 def on_both_outputs(program, sizes):

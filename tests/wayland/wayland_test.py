@@ -17,6 +17,7 @@ import tempfile
 import threading
 import time
 
+from roses_testing import frame_log
 from roses_testing.checks import Checks
 from roses_testing.image import wait_for_line_thickness
 from roses_testing.power import power_services
@@ -125,8 +126,8 @@ class VirtualPointer:
 
 def frames(program, size):
     """The steps of the frames the program drew at this size, in order."""
-    return [int(line.split()[-1]) for line in program.output().splitlines()
-            if line.startswith(f"roses: frame {size[0]}x{size[1]} ")]
+    return [logged.step for logged in frame_log.frames(program.output())
+            if (logged.width, logged.height) == tuple(size)]
 
 
 @contextlib.contextmanager
@@ -247,7 +248,7 @@ def background_of_a_lock_screen():
     """No seat, a first frame on every output within 2 s; under a full-screen window no
     frames on that output, the other one drawn on, and the covered one drawn again within a
     second of being shown, its rose stepped on meanwhile."""
-    env, handed = handed_connection(hidden=["wl_seat"], env=dict(os.environ, ROSES_LOG_FRAMES="1"))
+    env, handed = handed_connection(hidden=["wl_seat"], env=frame_log.environment())
     program = Program(roses, "-wayland-background", env=env, pass_fds=[handed.fileno()])
     handed.close()
     # The outputs as the earlier cases left them, each buffer the size of its mode; the
@@ -306,7 +307,7 @@ def background_at_the_frame_rate():
     size = next(iter(output_sizes().values()))
     for args in ([], ["-max-fps", "30"], ["-max-fps", "60"]):
         program = Program(roses, "-wayland-background", *args,
-                          env=dict(os.environ, ROSES_LOG_FRAMES="1"))
+                          env=frame_log.environment())
         wait_until(lambda: frames(program, size), 5 * SLOW, step=0.02)
         time.sleep(0.5)
         before = frames(program, size)
@@ -335,7 +336,7 @@ def background_on_battery():
     size = next(iter(output_sizes().values()))
     with power_services() as power:
         program = Program(roses, "-wayland-background", "-max-fps", "60",
-                          env=dict(power.environment(), ROSES_LOG_FRAMES="1"))
+                          env=frame_log.environment(power.environment()))
         wait_until(lambda: frames(program, size), 5 * SLOW, step=0.02)
         power.on_battery(True)
         said = wait_until(lambda: "roses: on battery" in program.output(), 2, step=0.02)

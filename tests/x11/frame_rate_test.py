@@ -8,6 +8,7 @@ import os
 import select
 import time
 
+from roses_testing import frame_log
 from roses_testing.checks import Checks
 from roses_testing.power import power_services
 from roses_testing.processes import (SLOW, Program, binary_from_arguments, unwind_on_sigterm,
@@ -58,15 +59,15 @@ def frames_per_second(*args):
 
 def logged_rate(program, seconds=1.0):
     """Frames a second the program logs over a while from now."""
-    before = program.output().count("roses: frame ")
+    before = len(frame_log.frames(program.output()))
     time.sleep(seconds)
-    return (program.output().count("roses: frame ") - before) / seconds
+    return (len(frame_log.frames(program.output())) - before) / seconds
 
 
 def power_switches():
     with power_services() as power:
         program = Program(roses, "-window", "-size", "200x150", "-max-fps", "60",
-                          env=dict(power.environment(), ROSES_LOG_FRAMES="1"))
+                          env=frame_log.environment(power.environment()))
         if not checks.expect(find_window("Roses", 15 * SLOW), "no window", program):
             return
         # A sanitized build is here for what the sanitizer finds on the way: its rates say

@@ -10,6 +10,7 @@ import signal
 import subprocess
 import time
 
+from roses_testing import frame_log
 from roses_testing.checks import Checks
 from roses_testing.processes import (SLOW, Program, binary_from_arguments, spawn, stop,
                                      unwind_on_sigterm, wait_until)
@@ -42,11 +43,10 @@ def frames_within(x, damage, seconds):
 def not_drawn_while_covered():
     """Frames drawn into a covered window change no pixel and raise no DAMAGE report: the
     program's own account of its frames counts those."""
-    program, window = started_window("--size", "300x200", env=dict(os.environ,
-                                                                    ROSES_LOG_FRAMES="1"))
+    program, window = started_window("--size", "300x200", env=frame_log.environment())
 
     def logged():
-        return program.output().count("roses: frame ")
+        return len(frame_log.frames(program.output()))
     checks.expect(wait_for_rose(0, 0, 300, 200, 5 * SLOW), "no rose in a 300x200 window",
                   program)
     with XConnection() as x:
@@ -81,10 +81,10 @@ def not_drawn_while_covered_or_minimised_under_a_compositor():
         checks.expect(wait_until(lambda: x.selection_owner("_NET_WM_CM_S0"), 5 * SLOW),
                       "picom did not take the compositing manager's selection")
         program, window = started_window("--size", "300x200",
-                                         env=dict(os.environ, ROSES_LOG_FRAMES="1"))
+                                         env=frame_log.environment())
 
         def logged():
-            return program.output().count("roses: frame ")
+            return len(frame_log.frames(program.output()))
 
         def expect_no_frames(what):
             time.sleep(0.3 * SLOW)  # a frame already on its way may still come
