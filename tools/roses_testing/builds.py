@@ -35,7 +35,10 @@ def build(preset, *targets, options=(), at=None, quiet=True):
     configure = ["cmake", "--preset", preset, "-B", str(where), *(f"-D{o}" for o in options)]
     subprocess.run(configure, cwd=ROOT, check=True,
                    stdout=subprocess.DEVNULL if quiet else None)
-    command = ["cmake", "--build", str(where)]
+    # In its own tree, through the build preset, which brings the preset's environment (the
+    # page's compiler needs NODE_PATH) and its default targets.
+    own = where == ROOT / "build" / preset
+    command = ["cmake", "--build", *(["--preset", preset] if own else [str(where)])]
     for target in targets:
         command += ["--target", target]
     subprocess.run(command, cwd=ROOT, check=True)
