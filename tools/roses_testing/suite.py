@@ -1,9 +1,6 @@
 """What tools/test reports of each phase, read from the JUnit file that ctest writes: the
-count of tests, the slowest of them, and every test that did not run to a verdict.
-
-  python3 -m roses_testing.suite PHASE JUNIT_FILE
-
-Exits 1 when a test was skipped, or skipped some of its cases: everything a test needs,
+count of tests, the slowest of them, and every test that did not run to a verdict. A test that
+was skipped, or skipped some of its cases, counts against the phase: everything a test needs,
 tools/setup installs, so a skip in tools/test is a set-up that is broken, not a case that does
 not apply.
 """
@@ -46,8 +43,3 @@ def report(phase, found):
     sys.stdout.flush()
     return not skipped
 
-
-if __name__ == "__main__":
-    if len(sys.argv) != 3:
-        sys.exit(__doc__.split("\n\n")[1].strip())
-    sys.exit(0 if report(sys.argv[1], cases(sys.argv[2])) else 1)

@@ -1,14 +1,10 @@
 """Wine prefixes: the settings every wine run here wants, the shared prefix made ready once,
 and private copies for tests that need a wineserver of their own or change what the shared
-prefix must keep.
-
-  python3 -m roses_testing.wine PREFIX   makes PREFIX ready, as tools/test and tools/bench do
-"""
+prefix must keep."""
 
 import os
 import shutil
 import subprocess
-import sys
 
 # Every wine run here: no debug channels, and no search for Mono or Gecko, which a prefix made
 # without a network would wait for.
@@ -66,8 +62,3 @@ def copy_prefix(source, prefix, private=()):
             shutil.copy2(os.path.join(source, name), path)
     return None
 
-
-if __name__ == "__main__":
-    if len(sys.argv) != 2 or sys.argv[1].startswith("-"):
-        sys.exit(__doc__.split("\n\n")[1].strip())
-    prepare(sys.argv[1])
