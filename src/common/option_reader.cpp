@@ -78,7 +78,7 @@ std::string needs(std::string_view name, std::string_view what,
                   std::optional<std::string_view> value) {
     std::string line = printable(name) + " needs " + std::string(what);
     if (value) {
-        line += ", not " + quoted(*value);
+        line += ", not " + roses::quoted(*value);
     }
     return line;
 }
@@ -140,9 +140,9 @@ bool option_reader::read_shared(shared_options& options, std::string& error) {
 
 std::string option_reader::refusal(std::string_view help) const {
     if (!is_option()) {
-        return "unexpected argument " + quoted(current);
+        return "unexpected argument " + roses::quoted(current);
     }
-    return "unknown option " + quoted(current) + " (try " + std::string(help) + ")";
+    return "unknown option " + roses::quoted(current) + " (try " + std::string(help) + ")";
 }
 
 } // namespace roses

@@ -47,7 +47,9 @@ inline constexpr std::string_view scale_range = "a decimal number from 1 to 8";
 // line and cannot steer the terminal.
 std::string printable(std::string_view word);
 
-// A refused word as every refusal shows it: printable, in double quotes.
+// A refused word as every refusal shows it: printable, in double quotes. Called as
+// roses::quoted: given a std::string, argument-dependent lookup also finds std::quoted, which
+// GCC 14's library makes the better match.
 std::string quoted(std::string_view word);
 
 // A cap on the frames a second that a display host draws (-max-fps N, -battery-fps N).

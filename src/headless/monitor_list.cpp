@@ -50,21 +50,22 @@ std::string parse_monitor_list(std::string_view flag, std::string_view text, std
     for (const std::string_view word : words) {
         const auto rect = parse_rect(word);
         if (!rect) {
-            return name + " needs rectangles WxH+X+Y separated by commas, not " + quoted(word) +
-                   " in " + quoted(text);
+            return name + " needs rectangles WxH+X+Y separated by commas, not " +
+                   roses::quoted(word) + " in " + roses::quoted(text);
         }
         if (rect->width == 0 || rect->height == 0) {
-            return name + ": the rectangle " + quoted(word) + " is empty";
+            return name + ": the rectangle " + roses::quoted(word) + " is empty";
         }
         // 64-bit sums: sides and corners each fit 32 bits, their sums need not.
         if (std::int64_t{rect->x} + rect->width > width ||
             std::int64_t{rect->y} + rect->height > height) {
-            return name + ": the rectangle " + quoted(word) + " reaches outside the " +
+            return name + ": the rectangle " + roses::quoted(word) + " reaches outside the " +
                    std::to_string(width) + "x" + std::to_string(height) + " picture";
         }
         for (std::size_t i = 0; i < read.size(); ++i) {
             if (overlap(*rect, read[i])) {
-                return name + ": the rectangle " + quoted(word) + " overlaps " + quoted(words[i]);
+                return name + ": the rectangle " + roses::quoted(word) + " overlaps " +
+                       roses::quoted(words[i]);
             }
         }
         read.push_back(*rect);

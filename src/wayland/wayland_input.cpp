@@ -107,6 +107,10 @@ void wayland_input::set_capabilities(std::uint32_t capabilities) {
         .axis_stop = &ignore<wl_pointer*, std::uint32_t, std::uint32_t>,
         .axis_discrete = &ignore<wl_pointer*, std::uint32_t, std::int32_t>,
         .axis_value120 = &ignore<wl_pointer*, std::uint32_t, std::int32_t>,
+#ifdef WL_POINTER_AXIS_RELATIVE_DIRECTION_SINCE_VERSION
+        // Newer protocol headers (Debian 13's) add the wheel's physical direction.
+        .axis_relative_direction = &ignore<wl_pointer*, std::uint32_t, std::uint32_t>,
+#endif
     };
     static const wl_touch_listener touch_listener = {
         .down = [](void* data, wl_touch*, std::uint32_t, std::uint32_t, wl_surface*, std::int32_t,

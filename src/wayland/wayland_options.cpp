@@ -12,7 +12,7 @@ wayland_parse_result parse_wayland_options(int argc, const char* const* argv) {
         if (words.is_switch("wayland") || words.is_switch("wayland-background")) {
             const std::string word(words.word());
             if (!layer_word.empty() && layer_word != word) {
-                return result.refuse(quoted(layer_word) + " and " + quoted(word) +
+                return result.refuse(roses::quoted(layer_word) + " and " + roses::quoted(word) +
                                      " cannot be combined");
             }
             layer_word = word;
@@ -23,7 +23,7 @@ wayland_parse_result parse_wayland_options(int argc, const char* const* argv) {
                 return result;
             }
         } else if (name == "scale") {
-            return result.refuse(quoted(words.spelled()) +
+            return result.refuse(roses::quoted(words.spelled()) +
                                  " is not for the Wayland host: every output's scale comes from "
                                  "the compositor");
         } else {

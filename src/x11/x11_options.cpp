@@ -34,7 +34,7 @@ x11_parse_result parse_x11_options(int argc, const char* const* argv) {
             }
             auto id = parse_window_id(*text);
             if (!id) {
-                return result.refuse(quoted(*text) +
+                return result.refuse(roses::quoted(*text) +
                                      " is not a window id (a decimal number or 0x followed by "
                                      "hex digits)");
             }
