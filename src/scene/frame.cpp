@@ -45,7 +45,9 @@ void take_line_width(saver_scene& scene) {
 } // namespace
 
 projection projection_for(std::int32_t width, std::int32_t height) {
-    const std::int32_t squares = width * width + 2 * height * height;
+    // In 64 bits: X11's -size takes 32767 a side, past what 32 bits hold of the squares. Any
+    // sum below 2^53 converts to a double exactly, so every size keeps the result it had.
+    const std::int64_t squares = std::int64_t{width} * width + 2 * (std::int64_t{height} * height);
     const double s = std::sqrt(static_cast<double>(squares));
     const double h = height;
     // The full client height is seen at the distance d from the eye.

@@ -11,7 +11,10 @@ bool software_renderer(std::string_view renderer) {
     std::string name(renderer);
     std::transform(name.begin(), name.end(), name.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    for (const char* rasteriser : {"llvmpipe", "softpipe", "swiftshader"}) {
+    // Windows' WARP is "Microsoft Basic Render Driver", also inside WSLg's "D3D12 (...)" and
+    // ANGLE's names; macOS's is "Apple Software Renderer".
+    for (const char* rasteriser : {"llvmpipe", "softpipe", "swiftshader",
+                                   "microsoft basic render driver", "apple software renderer"}) {
         if (name.find(rasteriser) != std::string::npos) {
             return true;
         }
@@ -82,8 +85,9 @@ std::optional<double> frame_clock::take_frame(ticks now) {
         }
         const ticks period = chosen.frame_period;
         // Half a period of slack: a display's frames never come exactly on time, and one a
-        // little early must not wait a whole display frame more.
-        if (period > 0 && last_frame && now < frame_due - period / 2) {
+        // little early must not wait a whole display frame more. A redraw waits for nothing:
+        // until it comes the surface shows black (a resized canvas, an exposed window).
+        if (!redraw_due && period > 0 && last_frame && now < frame_due - period / 2) {
             return std::nullopt;
         }
         // The next frame is counted from when this one was due, so that the frames keep the
@@ -110,6 +114,10 @@ std::optional<frame_clock::ticks> frame_clock::next_frame() const {
     }
     if (!fresh && last_f >= 1.0) {
         return std::nullopt;
+    }
+    // A redraw is due at once, whatever the cap.
+    if (redraw_due) {
+        return *last_frame;
     }
     const ticks period = chosen.frame_period;
     return period > 0 ? frame_due - period / 2 : *last_frame + 1;

@@ -18,7 +18,7 @@ inline constexpr std::int32_t steps_per_second =
     static_cast<std::int32_t>(std::chrono::seconds(1) / step_period);
 
 // Whether a GL renderer of that name draws on the processor (llvmpipe, softpipe,
-// SwiftShader): there every frame costs a processor.
+// SwiftShader, Windows' WARP, Apple's software renderer): there every frame costs a processor.
 bool software_renderer(std::string_view renderer);
 
 // How often a surface is drawn.
@@ -69,7 +69,7 @@ class frame_clock {
     // Whether a surface that can be seen should be drawn at now, and if so the fraction f of
     // the way from the step before the last to the last, measured from when the last step
     // was due: the host draws it. Nothing when the frame would come too soon under the cap,
-    // or would show nothing new.
+    // or would show nothing new; a redraw that is due is never too soon.
     std::optional<double> take_frame(ticks now);
     // The picture must be drawn again at the next chance, though no step came: its layout
     // changed, or its surface lost what it showed.

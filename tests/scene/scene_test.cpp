@@ -47,6 +47,12 @@ TEST(Projection, CheckValues) {
     const projection hd = projection_for(1920, 1080);
     EXPECT_NEAR(hd.fovy, 21.8422, 5e-5);
     EXPECT_EQ(hd.aspect, 1.7777777777777777);
+
+    // X11's -size takes up to 32767 on each side, where width^2 + 2 height^2 is past 2^31.
+    const projection largest = projection_for(32767, 32767);
+    EXPECT_TRUE(std::isfinite(largest.fovy));
+    EXPECT_GT(largest.fovy, 0.0);
+    EXPECT_EQ(largest.aspect, 1.0);
 }
 
 TEST(CameraView, StraightDownIsTheDefaultView) {
@@ -251,6 +257,33 @@ TEST(FrameClock, CapsGiveTheirRateOnAnyDisplayAndSoftwareDrawsOnceAStepWithoutSa
     EXPECT_EQ(choose_samples(8, "llvmpipe (LLVM 15.0.6, 256 bits)"), 8);
     EXPECT_EQ(choose_samples({}, "AMD Radeon RX 6600 (radeonsi, navi23)"), 4);
     EXPECT_EQ(choose_samples(0, "AMD Radeon RX 6600 (radeonsi, navi23)"), 0);
+    // Windows' WARP, as itself, under WSLg and through ANGLE, and macOS's own.
+    for (const char* software :
+         {"Microsoft Basic Render Driver", "D3D12 (Microsoft Basic Render Driver)",
+          "ANGLE (Microsoft, Microsoft Basic Render Driver (0x0000008C) Direct3D11 vs_5_0 "
+          "ps_5_0, D3D11)",
+          "Apple Software Renderer"}) {
+        EXPECT_TRUE(software_renderer(software)) << software;
+        EXPECT_EQ(choose_samples({}, software), 0) << software;
+    }
+    EXPECT_FALSE(software_renderer("Apple M2"));
+    EXPECT_FALSE(software_renderer("D3D12 (NVIDIA GeForce RTX 3060)"));
+}
+
+TEST(FrameClock, ARedrawUnderACapIsTakenAtOnceAndTheCapHoldsAfterIt) {
+    // 30 frames a second: a frame at the step, and none due again for a period.
+    const std::int64_t period = nanos / 30;
+    frame_clock clock(0, nanos / steps_per_second, choose_pacing(30, "a GPU", nanos));
+    EXPECT_TRUE(clock.take_step(0));
+    EXPECT_EQ(clock.take_frame(0), 0.0);
+    EXPECT_FALSE(clock.take_frame(period / 4));
+    // The surface lost its picture (a resized canvas, an Expose): drawn now, not a period on.
+    clock.redraw();
+    EXPECT_EQ(clock.next_wake(period / 4, true), period / 4);
+    EXPECT_TRUE(clock.take_frame(period / 4));
+    // Once drawn, the cap holds again.
+    EXPECT_FALSE(clock.take_frame(period / 4 + 1));
+    EXPECT_GT(clock.next_wake(period / 4 + 1, true), period / 4 + 1);
 }
 
 TEST(FrameClock, WhileSavingPowerItsCapHoldsOverEveryOtherAndNeverAddsFrames) {
