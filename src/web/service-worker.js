@@ -3,7 +3,10 @@
 // of the same release, keeps its files apart from the one before.
 'use strict';
 var BUILD = '@ROSES_CACHE_VERSION@';
-var FILES = [@ROSES_CACHED_FILES@];
+// Each file the worker keeps, with the SHA-256 of this build's bytes of it.
+var FILES = {
+@ROSES_CACHED_FILES@
+};
 // A build made without offline use (ROSES_WEB_OFFLINE off) keeps nothing, and retires the
 // worker that an earlier build may have left, so that its tests meet its own files.
 var OFFLINE = @ROSES_OFFLINE@;
@@ -72,8 +75,13 @@ function servedFrom(client) {
   });
 }
 
+// What tidy makes of a page's entry that it could not read: the cache that page uses is not
+// known, so none is deleted this time.
+var UNREAD = {};
+
 // Forgets the pages that have gone, and deletes this install's caches that no open page uses,
-// but this build's.
+// but this build's. Two runs may overlap (an activation and a page loaded, two pages loaded):
+// an entry listed by one may be gone, forgotten by the other, by the time it is read.
 function tidy() {
   var open = self.clients.matchAll({ includeUncontrolled: true }).then(function (clients) {
     return clients.map(function (client) { return client.id; });
@@ -83,18 +91,21 @@ function tidy() {
     return pages.keys().then(function (requests) {
       return Promise.all(requests.map(function (request) {
         return pages.match(request).then(function (response) {
-          return response.json();
-        }).then(function (entry) {
-          if (found[1].indexOf(entry.client) >= 0 || Date.now() - entry.since < STARTING_MS) {
-            return entry.cache;
-          }
-          return pages.delete(request);
+          if (!response) return null;
+          return response.json().then(function (entry) {
+            if (found[1].indexOf(entry.client) >= 0 || Date.now() - entry.since < STARTING_MS) {
+              return entry.cache;
+            }
+            return pages.delete(request).then(function () { return null; });
+          });
+        }).catch(function () {
+          return UNREAD;
         });
       }));
     });
   }).then(function (used) {
     return caches.keys().then(function (names) {
-      if (!newest()) return null;
+      if (!newest() || used.indexOf(UNREAD) >= 0) return null;
       return drop(names.filter(function (name) {
         return name !== CACHE && name !== PAGES && used.indexOf(name) < 0;
       }));
@@ -108,24 +119,49 @@ function checking(address) {
   return /(^|[?&])events(&|$)/.test(new URL(address).search);
 }
 
-// A new build takes over at once, and safely: a page open under an older build goes on being
-// served from that build's cache, and the next page loaded is the new build's.
-self.addEventListener('install', function (event) {
-  var filled = !OFFLINE ? Promise.resolve() : caches.open(CACHE).then(function (cache) {
-    // Past the browser's HTTP cache: what is kept must be this build's files.
-    return cache.addAll(FILES.map(function (file) {
-      return new Request(file, { cache: 'reload' });
-    }));
+function hex(buffer) {
+  return Array.prototype.map.call(new Uint8Array(buffer), function (byte) {
+    return (byte < 16 ? '0' : '') + byte.toString(16);
+  }).join('');
+}
+
+// A file as the server sends it, past the browser's HTTP cache, and only if its bytes are this
+// build's: a stale copy (a CDN's edge that has not caught up) fails, whatever its status.
+function fetchOurs(file) {
+  return fetch(new Request(file, { cache: 'reload' })).then(function (response) {
+    if (!response.ok) throw new Error(file + ': HTTP ' + response.status);
+    return response.clone().arrayBuffer().then(function (bytes) {
+      return crypto.subtle.digest('SHA-256', bytes);
+    }).then(function (digest) {
+      if (hex(digest) !== FILES[file]) throw new Error(file + ' is not this build\'s');
+      return response;
+    });
   });
+}
+
+// A new build takes over at once, and safely: a page open under an older build goes on being
+// served from that build's cache, and the next page loaded is the new build's. Its files are
+// all fetched and checked before any is kept: one from another build fails the install, and
+// the worker before it stays.
+self.addEventListener('install', function (event) {
+  var names = Object.keys(FILES);
+  var filled = !OFFLINE ? Promise.resolve() : Promise.all(names.map(fetchOurs)).then(
+    function (responses) {
+      return caches.open(CACHE).then(function (cache) {
+        return Promise.all(responses.map(function (response, i) {
+          return cache.put(names[i], response);
+        }));
+      });
+    });
   event.waitUntil(filled.then(function () { return self.skipWaiting(); }));
 });
 
+// The pages are claimed whatever the tidying met: the caches left behind go at the next run.
 self.addEventListener('activate', function (event) {
+  function claim() { return self.clients.claim(); }
   event.waitUntil(!OFFLINE ? caches.keys().then(drop).then(function () {
     return self.registration.unregister();
-  }) : tidy().then(function () {
-    return self.clients.claim();
-  }));
+  }) : tidy().then(claim, claim));
 });
 
 // A file of the named cache: the page's address carries its options (?seed=4), and a folder's

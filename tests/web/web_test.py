@@ -2,15 +2,16 @@
 of the served page and of the single file, the single file live from a disk through a lost and
 restored context (and one that cannot be set up again), the Lively folder, the live page at two
 sizes and pixel ratios with its wake lock, installability, a hidden tab, reduced motion, a
-discharging battery and an offline reload, two installs of two builds on one origin and a
-build taking over beneath an open page, a bad seed, and the sentences where the page cannot
-run. Errors raised on any page visited fail the test.
+discharging battery and an offline reload, two installs of two builds on one origin, a
+build taking over beneath an open page and one whose files are not all its own, a bad seed,
+and the sentences where the page cannot run. Errors raised on any page visited fail the test.
 
 Usage: web_test.py PAGE_DIR SINGLE_FILE LIVELY_DIR NATIVE_ROSES [--seeds N]
 (--seeds compares the check mode of seeds 1..N only, and skips everything else)
 """
 import concurrent.futures
 import functools
+import hashlib
 import http.server
 import json
 import os
@@ -221,10 +222,23 @@ def single_file(browser, single, lively, natives):
         sentence = shown_sentence(browser, "file:")
     except TimeoutError:
         sentence = ""
+    # Restored later after all, the roses show again and the sentence goes.
+    restored = browser.evaluate("rosesStats.restored")
+    lose_and_restore(0)
+    browser.wait_for(f"rosesStats.restored > {restored}", 10)
+    browser.pause(0.3)
+    shown = browser.evaluate("[getComputedStyle(canvas).display, getComputedStyle(canvas)"
+                             ".visibility, getComputedStyle(document.getElementById('message'))"
+                             ".display]")
+    back_lit = lit_pixels(browser)
     browser.send("Page.removeScriptToEvaluateOnNewDocument", identifier=refusal["identifier"])
     check(retried and "WebGL" in sentence and sentence.count(". ") == 0,
           f"a restored context refused once is set up on a later try ({retried}); always "
           f"refused, the page says why it shows nothing: {sentence!r}")
+    check(shown == ["block", "visible", "none"] and back_lit >= ROSE // 3,
+          f"a context restored after the page gave up shows the roses, not the sentence: "
+          f"canvas display and visibility and the sentence's display {shown}, "
+          f"{back_lit} lit pixels")
 
     with open(os.path.join(lively, "LivelyInfo.json")) as f:
         info = json.load(f)
@@ -373,16 +387,42 @@ def live_page(browser, url, page_target, server):
     check(45 <= median <= 80, f"?motion=full under reduced motion: a step every {median:.1f} ms")
 
 
+# Every listing of the pages' entries holds one more, of a page that another run of tidy has
+# just forgotten: the entry is listed, and is gone when it is read.
+FORGOTTEN_ENTRY = """
+(function () {
+  var open = CacheStorage.prototype.open;
+  CacheStorage.prototype.open = function (name) {
+    return open.apply(this, arguments).then(function (cache) {
+      if (name !== PAGES) return cache;
+      var keys = cache.keys;
+      cache.keys = function () {
+        return keys.apply(cache, arguments).then(function (requests) {
+          return requests.concat([new Request(SCOPE + '?page=forgotten')]);
+        });
+      };
+      return cache;
+    });
+  };
+})();
+"""
+
+
 def rebuild(folder, mark):
     """Makes the page in folder another build: a harmless line more in its script, and the
-    worker's build name changed as a new digest would change it."""
-    with open(os.path.join(folder, "roses.js"), "a") as f:
+    worker's build name and the script's digest changed as a new build would change them."""
+    script = os.path.join(folder, "roses.js")
+    with open(script, "a") as f:
         f.write(f"\n// {mark}\n")
+    with open(script, "rb") as f:
+        digest = hashlib.sha256(f.read()).hexdigest()
     worker = os.path.join(folder, "service-worker.js")
     with open(worker) as f:
         text = f.read()
+    text = re.sub(r"(var BUILD = '[^']*)'", rf"\1-{mark}'", text, count=1)
+    text = re.sub(r"('roses\.js': ')[0-9a-f]{64}'", rf"\g<1>{digest}'", text, count=1)
     with open(worker, "w") as f:
-        f.write(re.sub(r"(var BUILD = '[^']*)'", rf"\1-{mark}'", text, count=1))
+        f.write(text)
 
 
 def two_installs(browser, page):
@@ -392,6 +432,9 @@ def two_installs(browser, page):
         for folder in "ab":
             shutil.copytree(page, os.path.join(root, folder))
         rebuild(os.path.join(root, "b"), "b")
+        # a's worker tidies as if another run overlapped its first.
+        with open(os.path.join(root, "a", "service-worker.js"), "a") as f:
+            f.write(FORGOTTEN_ENTRY)
         server, url = serve(root)
         address = url.replace("/index.html", "/%s/index.html")
 
@@ -405,10 +448,18 @@ def two_installs(browser, page):
                 return False
 
         try:
+            claimed = []
             for folder in "ab":
                 draws(folder)
                 # The worker claims the page once its activation is over.
-                browser.wait_for("!!navigator.serviceWorker.controller", 20)
+                try:
+                    browser.wait_for("!!navigator.serviceWorker.controller", 20)
+                    claimed.append(folder)
+                except TimeoutError:
+                    pass
+            check(claimed == ["a", "b"], f"each install's first worker claims the page, a's "
+                                         f"though an entry of its pages is gone once listed: "
+                                         f"claimed in {claimed}")
             server.down = True
             drawn = [folder for folder in "ab" if draws(folder)]
             server.down = False
@@ -430,6 +481,28 @@ def two_installs(browser, page):
             check(old == "// b" and new == "// b2",
                   f"under a new build's worker the open page gets its own build's script "
                   f"({old!r}), the next page loaded the new build's ({new!r})")
+
+            # b3's worker beside b2's script, as a stale edge of a CDN would serve them: the
+            # install fails on the script's digest, and b2's worker stays.
+            path = os.path.join(root, "b", "roses.js")
+            with open(path, "rb") as f:
+                stale = f.read()
+            rebuild(os.path.join(root, "b"), "b3")
+            with open(path, "wb") as f:
+                f.write(stale)
+            outcome = browser.evaluate("""navigator.serviceWorker.getRegistration().then(r => {
+                const was = r.active;
+                return r.update().catch(() => null).then(() => new Promise(done => {
+                  const worker = r.installing;
+                  const ended = () => !worker || ['redundant', 'activated'].includes(worker.state);
+                  if (ended()) return done();
+                  worker.addEventListener('statechange', () => { if (ended()) done(); });
+                })).then(() => ({ stayed: r.active === was, controls: r.active ===
+                  navigator.serviceWorker.controller, waiting: !!r.waiting }));
+              })""")
+            check(outcome == {"stayed": True, "controls": True, "waiting": False},
+                  f"a new build's worker served a file of the build before fails to install, "
+                  f"and the worker before it stays: {outcome}")
         finally:
             server.shutdown()
 
