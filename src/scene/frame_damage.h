@@ -35,8 +35,8 @@ pixel_box box_of(const viewport_area& area);
 // The pixels that a strip of these vertices covers when drawn through view and the
 // projection p into area, with lines line_width pixels wide: the box of the projected
 // vertices, padded by half the width, a pixel for the rasteriser's rounding and the margin
-// that multisampled edges spread over, clipped to the area. A vertex behind the eye or not a number gives the whole area: its line could
-// cross any of it.
+// that multisampled edges spread over, clipped to the area. A vertex behind the eye or not a
+// number gives the whole area: its line could cross any of it.
 pixel_box strip_box(std::span<const vertex> vertices, const look_at& view, const projection& p,
                     const viewport_area& area, float line_width);
 
@@ -50,9 +50,10 @@ class frame_damage {
     // The area's whole picture must be drawn again: the next frame clears and presents all.
     void invalidate() { known = 0; }
 
-    // A frame draws drawn into a buffer that holds the frame of age frames ago (0 when
-    // nothing is known of it). Returns what it must clear: drawn and what the frames since
-    // that one drew, or the whole area where that is unknown or most of it anyway.
+    // A frame is about to draw the box drawn into a buffer that holds the frame of age frames
+    // ago (age 0 when nothing is known of the buffer). Returns what it must clear: drawn and
+    // what the frames since that one drew, or the whole area where that is unknown or most of
+    // it anyway.
     pixel_box clear_for(const pixel_box& drawn, int age, const pixel_box& area);
     // After clear_for: what the frame changed against the frame before it, which is what a
     // host presents; the whole area after invalidate.
