@@ -102,8 +102,8 @@ def soft_without_fractional_scales(kwin):
     checks.expect(on_both_outputs(program, sizes),
                   f"without the protocol the background drew {drawn(program)}, expected {sizes}",
                   program)
-    told = profiles(kwin, "without the protocol")
-    for output, scale in SCALES.items():
+    told = profiles(kwin, "without the protocol") if kwin.screenshots else {}
+    for output, scale in SCALES.items() if kwin.screenshots else ():
         checks.expect(output in told and not as_the_scale_says(told[output], scale),
                       f"without the protocol {output} at {scale}: {describe(told.get(output))}, "
                       f"expected soft lines (or a measure that cannot tell)", program)
@@ -115,8 +115,8 @@ def sharp_at_fractional_scales(kwin):
     sizes = {output: (*PIXELS, scale) for output, scale in SCALES.items()}
     checks.expect(on_both_outputs(program, sizes),
                   f"the background drew {drawn(program)}, expected {sizes}", program)
-    told = profiles(kwin, "with it")
-    for output, scale in SCALES.items():
+    told = profiles(kwin, "with it") if kwin.screenshots else {}
+    for output, scale in SCALES.items() if kwin.screenshots else ():
         checks.expect(as_the_scale_says(told.get(output), scale),
                       f"{output} at {scale}: {describe(told.get(output))}, expected "
                       f"{2 * scale:g} pixels rounded either way, at least {SHARP:.0%} sharp",
@@ -135,6 +135,9 @@ def sharp_at_fractional_scales(kwin):
 
 with headless_kwin(SCALES["Virtual-1"], size=(640, 480)) as kwin:
     kwin.set_scale("Virtual-0", SCALES["Virtual-0"])
+    if not kwin.screenshots:
+        print("KWin composites with QPainter here (no render node), where it takes no "
+              "screenshots: the lines' width and sharpness go unmeasured")
     saver_ends_on_a_key(kwin)
     soft_without_fractional_scales(kwin)
     sharp_at_fractional_scales(kwin)

@@ -131,12 +131,19 @@ def headless_kwin(scale, size=(640, 480), outputs=2):
         os.environ.update(XDG_RUNTIME_DIR=runtime, WAYLAND_DISPLAY="wayland-roses",
                           DBUS_SESSION_BUS_ADDRESS=bus)
         compositor = Kwin()
-        # Ready once the last output can be taken: the socket, the bus and every output.
+        # Ready once its screen tool sees every output: the socket, the bus and the outputs.
         ready = wait_until(lambda: server.poll() is not None or
-                           compositor.screenshot(f"Virtual-{outputs - 1}"), 20 * SLOW, step=0.2)
+                           len(compositor.outputs()) == outputs, 20 * SLOW, step=0.2)
         if server.poll() is not None or not ready:
             log.seek(0)
             skip("KWin could not start:\n" + log.read().decode(errors="replace")[-1500:])
+        # KWin 6 keeps the size given but sets each output's scale from its own defaults.
+        for output in range(outputs):
+            compositor.set_scale(f"Virtual-{output}", scale)
+        # Its screenshots come from an effect, which KWin 6 loads only when it composites with
+        # OpenGL; with no render node, as in a container, it composites with QPainter.
+        compositor.screenshots = wait_until(
+            lambda: compositor.screenshot(f"Virtual-{outputs - 1}"), 5 * SLOW, step=0.2)
         yield compositor
     finally:
         stop_everything()
@@ -145,6 +152,23 @@ def headless_kwin(scale, size=(640, 480), outputs=2):
 
 class Kwin:
     """The running KWin of headless_kwin, driven through its own interfaces."""
+
+    screenshots = False
+
+    def outputs(self):
+        """{name: (width, height, scale)} of the outputs, in pixels of their modes."""
+        try:
+            listed = subprocess.run(["kscreen-doctor", "-j"], capture_output=True, text=True,
+                                    env=dict(os.environ, QT_QPA_PLATFORM="wayland"),
+                                    timeout=30, check=True).stdout
+            found = {}
+            for output in json.loads(listed[listed.index("{"):])["outputs"]:
+                mode = next(m for m in output["modes"] if m["id"] == output["currentModeId"])
+                found[output["name"]] = (mode["size"]["width"], mode["size"]["height"],
+                                         output["scale"])
+            return found
+        except (subprocess.SubprocessError, ValueError, KeyError, StopIteration):
+            return {}
 
     def screenshot(self, output):
         """What the output shows, at its own pixels, or None when it cannot be taken."""
