@@ -29,7 +29,7 @@ bool has_framebuffer_objects() {
 
 // Every output of the Wayland host asks alike, and their drivers answer alike: one line for
 // all of them.
-void tell_fewer(std::int32_t asked, std::int32_t got, const char* why) {
+void tell_other(std::int32_t asked, std::int32_t got, const char* why) {
     static bool told = false;
     if (told) {
         return;
@@ -39,29 +39,62 @@ void tell_fewer(std::int32_t asked, std::int32_t got, const char* why) {
                  why);
 }
 
+// The resolve copies into the context's own buffer, and drivers copy out of samples only
+// between like formats: the one that has that buffer's colour bits.
+GLenum format_of_context_buffer() {
+    GLint red = 0;
+    GLint green = 0;
+    GLint blue = 0;
+    GLint alpha = 0;
+    glGetIntegerv(GL_RED_BITS, &red);
+    glGetIntegerv(GL_GREEN_BITS, &green);
+    glGetIntegerv(GL_BLUE_BITS, &blue);
+    glGetIntegerv(GL_ALPHA_BITS, &alpha);
+    constexpr GLint deep_bits = 10;
+    if (red == 5 && green == 6 && blue == 5 && alpha == 0) {
+        return GL_RGB565;
+    }
+    if (red == deep_bits && green == deep_bits && blue == deep_bits) {
+        return GL_RGB10_A2;
+    }
+    return alpha > 0 ? GL_RGBA8 : GL_RGB8;
+}
+
 } // namespace
 
 void multisample_buffer::create(std::int32_t samples, std::int32_t width, std::int32_t height) {
     asked = samples;
+    // A window made with a multisampled visual (XScreenSaver's, with its multisample resource
+    // on) smooths by itself, with the count its visual has: a buffer of ours would have to be
+    // resolved into samples, which GL refuses between unlike counts, and nothing would reach
+    // the window. Frames go straight to it, smoothed or, with none asked for, not.
+    GLint window_sample_buffers = 0;
+    glGetIntegerv(GL_SAMPLE_BUFFERS, &window_sample_buffers);
+    if (window_sample_buffers > 0) {
+        GLint window_samples = 0;
+        glGetIntegerv(GL_SAMPLES, &window_samples);
+        if (samples <= 0) {
+            glDisable(GL_MULTISAMPLE);
+        } else if (window_samples != samples) {
+            tell_other(asked, window_samples, "the window's own");
+        }
+        return;
+    }
     if (samples <= 0) {
         return;
     }
     if (!has_framebuffer_objects()) {
-        tell_fewer(asked, 0, "the renderer has no framebuffer objects");
+        tell_other(asked, 0, "the renderer has no framebuffer objects");
         return;
     }
     GLint most = 0;
     glGetIntegerv(GL_MAX_SAMPLES, &most);
     most_offered = std::min(samples, static_cast<std::int32_t>(most));
     if (most_offered < 2) {
-        tell_fewer(asked, 0, "the renderer does not multisample");
+        tell_other(asked, 0, "the renderer does not multisample");
         return;
     }
-    // The resolve copies into the context's own buffer, and some drivers copy only between
-    // like formats: alpha or none, as that buffer has it.
-    GLint alpha_bits = 0;
-    glGetIntegerv(GL_ALPHA_BITS, &alpha_bits);
-    format = alpha_bits > 0 ? GL_RGBA8 : GL_RGB8;
+    format = format_of_context_buffer();
     glGenFramebuffers(1, &framebuffer);
     glGenRenderbuffers(1, &colour);
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
@@ -90,7 +123,7 @@ void multisample_buffer::allocate(std::int32_t width, std::int32_t height) {
             GLint made = 0;
             glGetRenderbufferParameteriv(GL_RENDERBUFFER, GL_RENDERBUFFER_SAMPLES, &made);
             if (made < asked) {
-                tell_fewer(asked, made, "the most that the renderer offers at this size");
+                tell_other(asked, made, "the most that the renderer offers at this size");
             }
             return;
         }
@@ -101,7 +134,7 @@ void multisample_buffer::allocate(std::int32_t width, std::int32_t height) {
     glDeleteRenderbuffers(1, &colour);
     framebuffer = 0;
     colour = 0;
-    tell_fewer(asked, 0, "the renderer cannot make a multisampled buffer of this size");
+    tell_other(asked, 0, "the renderer cannot make a multisampled buffer of this size");
 }
 
 void multisample_buffer::resolve() const {

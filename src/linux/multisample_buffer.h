@@ -21,7 +21,9 @@ class multisample_buffer {
     // Asks for samples a pixel at width x height, then fewer, then none; from then on frames
     // are drawn there. With none asked for nothing changes: frames go straight to the
     // context's buffer, as they always have. Says once on standard error when it gets fewer
-    // than asked (none where the driver has no multisampled framebuffers).
+    // than asked (none where the driver has no multisampled framebuffers). A context whose own
+    // buffer has samples already keeps its count (said when it is not the one asked for), or
+    // draws with one a pixel where none is asked for.
     void create(std::int32_t samples, std::int32_t width, std::int32_t height);
     // The picture has a new size, and the buffer follows it: with as many samples as before,
     // or fewer where that takes too much memory, or none, after which frames go straight to

@@ -75,8 +75,24 @@ def draws_only_inside(program, what):
                       f"{what}: pixels lit outside the given window")
 
 
+def draws_into_multisampled_window(x):
+    """A window whose visual has samples of its own (XScreenSaver's, with its multisample
+    resource on) is drawn into as it is, whatever -samples asks for: a buffer of ours resolved
+    into it is what GL refuses between unlike counts, which leaves it black. llvmpipe has 4
+    samples only and rounds 2 up to them, so here the line tells the two ways apart."""
+    window = x.create_multisampled_window(X, Y, WIDTH, HEIGHT, 4)
+    program = Program(roses, "-window-id", hex(window), "-samples", "2", *MEASURABLE_ROSE)
+    draws_only_inside(program, "-window-id on a window of 4 samples, -samples 2")
+    program.stop()
+    checks.expect("roses: 4 samples a pixel rather than the 2 asked for: the window's own"
+                  in program.output(), "no line saying that the window's own samples are used",
+                  program)
+    x.destroy_window(window)
+
+
 with xvfb(1024, 768):
     x = XConnection()
+    draws_into_multisampled_window(x)
 
     window = x.create_window(X, Y, WIDTH, HEIGHT)
     program = Program(roses, "-window-id", hex(window), *MEASURABLE_ROSE)

@@ -19,7 +19,15 @@ _Z_PIXMAP = 2
 _ALL_PLANES = 0xFFFFFFFF
 _RAW_RECTANGLES = 0
 _CW_BACK_PIXEL = 1 << 1
+_CW_BORDER_PIXEL = 1 << 3
 _CW_OVERRIDE_REDIRECT = 1 << 9
+_CW_COLORMAP = 1 << 13
+_INPUT_OUTPUT = 1
+_ALLOC_NONE = 0
+_GLX_RGBA = 4
+_GLX_DOUBLEBUFFER = 5
+_GLX_SAMPLE_BUFFERS = 100000
+_GLX_SAMPLES = 100001
 _PROP_MODE_REPLACE = 0
 
 Display = ctypes.c_void_p
@@ -42,6 +50,14 @@ class _SetWindowAttributes(ctypes.Structure):
                 ("event_mask", ctypes.c_long), ("do_not_propagate_mask", ctypes.c_long),
                 ("override_redirect", ctypes.c_int), ("colormap", ctypes.c_ulong),
                 ("cursor", ctypes.c_ulong)]
+
+
+class _VisualInfo(ctypes.Structure):
+    _fields_ = [("visual", ctypes.c_void_p), ("visualid", ctypes.c_ulong),
+                ("screen", ctypes.c_int), ("depth", ctypes.c_int), ("c_class", ctypes.c_int),
+                ("red_mask", ctypes.c_ulong), ("green_mask", ctypes.c_ulong),
+                ("blue_mask", ctypes.c_ulong), ("colormap_size", ctypes.c_int),
+                ("bits_per_rgb", ctypes.c_int)]
 
 
 class _Event(ctypes.Union):
@@ -78,6 +94,7 @@ def _x11():
              c_uint, ctypes.c_ulong, ctypes.c_ulong)
     _declare(lib, "XCreateWindow", XID, Display, XID, c_int, c_int, c_uint, c_uint, c_uint,
              c_int, c_uint, ctypes.c_void_p, ctypes.c_ulong, ctypes.c_void_p)
+    _declare(lib, "XCreateColormap", XID, Display, XID, ctypes.c_void_p, c_int)
     _declare(lib, "XMapRaised", c_int, Display, XID)
     _declare(lib, "XDestroyWindow", c_int, Display, XID)
     _declare(lib, "XSetInputFocus", c_int, Display, XID, c_int, ctypes.c_ulong)
@@ -95,6 +112,14 @@ def _x11():
              c_uint, ctypes.c_ulong, c_int)
     _declare(lib, "XFree", c_int, ctypes.c_void_p)
     _declare(lib, "XSetErrorHandler", ctypes.c_void_p, _ERROR_HANDLER)
+    return lib
+
+
+@functools.cache
+def _glx():
+    lib = ctypes.CDLL(ctypes.util.find_library("GL") or "libGL.so.1")
+    _declare(lib, "glXChooseVisual", ctypes.POINTER(_VisualInfo), Display, ctypes.c_int,
+             ctypes.POINTER(ctypes.c_int))
     return lib
 
 
@@ -145,6 +170,27 @@ class XConnection:
         """A mapped black top-level window."""
         window = self.x.XCreateSimpleWindow(self.display, self.root, x, y, width, height, 0, 0,
                                             0)
+        self.x.XMapRaised(self.display, window)
+        self.sync()
+        return window
+
+    def create_multisampled_window(self, x, y, width, height, samples):
+        """A mapped black top-level window whose GLX visual has that many samples a pixel,
+        as XScreenSaver makes one with its multisample resource on."""
+        wanted = (ctypes.c_int * 7)(_GLX_RGBA, _GLX_DOUBLEBUFFER, _GLX_SAMPLE_BUFFERS, 1,
+                                    _GLX_SAMPLES, samples, 0)
+        found = _glx().glXChooseVisual(self.display, 0, wanted)
+        if not found:
+            raise RuntimeError(f"the display has no GLX visual of {samples} samples")
+        visual = found.contents
+        attributes = _SetWindowAttributes(
+            background_pixel=0, border_pixel=0,
+            colormap=self.x.XCreateColormap(self.display, self.root, visual.visual, _ALLOC_NONE))
+        window = self.x.XCreateWindow(self.display, self.root, x, y, width, height, 0,
+                                      visual.depth, _INPUT_OUTPUT, visual.visual,
+                                      _CW_BACK_PIXEL | _CW_BORDER_PIXEL | _CW_COLORMAP,
+                                      ctypes.byref(attributes))
+        self.x.XFree(found)
         self.x.XMapRaised(self.display, window)
         self.sync()
         return window
