@@ -197,20 +197,27 @@ void wayland_output::resize() {
     if (new_width == width && new_height == height && new_scale == pixel_scale) {
         return;
     }
-    width = new_width;
-    height = new_height;
-    pixel_scale = new_scale;
+    auto take_size = [&] {
+        width = new_width;
+        height = new_height;
+        pixel_scale = new_scale;
+    };
     if (!scenes) {
+        take_size();
         gl_failure = start_gl(width, height);
         return;
     }
     // The output changed its size or its scale: the next buffer takes the new size, and the
-    // scene lays its roses and its projection out again.
-    wl_egl_window_resize(egl_window, width, height, 0, 0);
-    if (make_current()) {
-        samples.resize(width, height);
-        lay_out();
+    // scene lays its roses and its projection out again. The size is kept only once the
+    // layout has it: after a failed eglMakeCurrent the next configure tries again, rather than
+    // find nothing changed.
+    wl_egl_window_resize(egl_window, new_width, new_height, 0, 0);
+    if (!make_current()) {
+        return;
     }
+    take_size();
+    samples.resize(width, height);
+    lay_out();
 }
 
 std::string wayland_output::start_gl(std::int32_t first_width, std::int32_t first_height) {
