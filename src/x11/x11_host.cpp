@@ -253,8 +253,11 @@ int run(const x11_options& options, int stop_fd) {
         return paced_time(clock.next_wake(now, seen));
     };
     steps.before_wait = [&] {
+        // The frame's round trips (DPMS, the compositor's selection, coverage, the driver's
+        // own) read whatever had arrived into Xlib's queue, where poll on the socket cannot
+        // see it: a key or an Expose would wait there for the next step.
         XFlush(surface.display);
-        return true;
+        return XEventsQueued(surface.display, QueuedAlready) == 0;
     };
     run_paced_loop(ConnectionNumber(surface.display), stop_fd, steps);
 

@@ -1,8 +1,9 @@
 """A window of its own: a rose appears, it is not drawn while another window covers it (with
-a compositing manager too) or while it is minimised, and every way of ending it ends it
-cleanly."""
+a compositing manager too) or while it is minimised, an Expose is drawn at once even when a
+round trip has read it, and every way of ending it ends it cleanly."""
 
 import os
+import platform
 import re
 import select
 import shutil
@@ -120,6 +121,53 @@ def not_drawn_while_covered_or_minimised_under_a_compositor():
     stop(picom)
 
 
+# The system call that Xlib waits for a reply in, poll, by this machine's number.
+POLL_CALLS = {"x86_64": "7", "aarch64": "73"}
+
+
+def waits_for_a_reply(pid):
+    """Whether the program's main thread sleeps in a poll of one descriptor, as Xlib does for
+    a reply; the loop's own sleep polls two, the display's and the stop signals'."""
+    try:
+        with open(f"/proc/{pid}/syscall") as call:
+            words = call.read().split()
+    except OSError:
+        return False
+    return len(words) > 2 and words[0] == POLL_CALLS.get(platform.machine()) and \
+        int(words[2], 16) == 1
+
+
+def expose_during_a_frame_drawn_before_sleeping():
+    """An Expose that arrives while a frame waits for a reply is read into Xlib's queue with
+    that reply, and the socket no longer shows it: it is drawn before the loop sleeps, within
+    the step, not at the next one. A server grab holds the frame at its reply while the
+    Expose is made."""
+    if platform.machine() not in POLL_CALLS:
+        print(f"the Expose within a frame: not tried on {platform.machine()}")
+        return
+    program, window = started_window("--size", "300x200", env=frame_log.environment())
+    with XConnection() as x:
+        cover = x.create_override_redirect_window(0, 0, 100, 100)
+        checks.expect(wait_until(lambda: len(frame_log.frames(program.output())) >= 3,
+                                 5 * SLOW), "fewer than 3 frames in 5 s", program)
+        x.grab_server()
+        try:
+            held = wait_until(lambda: waits_for_a_reply(program.process.pid), 2 * SLOW,
+                              step=0.001)
+            before = len(frame_log.frames(program.output()))
+            x.destroy_window(cover)
+        finally:
+            x.ungrab_server()
+    time.sleep(0.3 * SLOW)
+    steps = [frame.step for frame in frame_log.frames(program.output())[max(0, before - 1):]]
+    if checks.expect(held, "no frame waited for a reply within 2 s", program):
+        # The frame held and the redrawn one, before the next step's.
+        checks.expect(any(a == b for a, b in zip(steps[:3], steps[1:3])),
+                      f"the Expose was drawn at the next step only: steps {steps[:4]}", program)
+    program.signal(signal.SIGTERM)
+    program.wait(2 * SLOW)
+
+
 def partial_frames_equal_whole_ones():
     """Frames that clear and present only what changed leave the window as a whole frame would
     draw it: the program compares the server's pixels with the same frame drawn whole, every
@@ -164,6 +212,7 @@ with xvfb(composite=True):
     checks.expect(code == 0, f"SIGINT: exit code {code}, expected 0", program)
 
     not_drawn_while_covered()
+    expose_during_a_frame_drawn_before_sleeping()
     partial_frames_equal_whole_ones()
     not_drawn_while_covered_or_minimised_under_a_compositor()
 

@@ -1,6 +1,7 @@
 """Our own X client, through libX11 with ctypes: windows that the program under test draws
-into or loses the focus to, the window manager's close request, a window's pixels, DAMAGE
-reports of the root window and key presses through XTEST. The one binding of the tests and
+into or loses the focus to (of a multisampled visual too), the window manager's close
+request, a server grab, a window's pixels, DAMAGE reports of the root window and key presses
+through XTEST. The one binding of the tests and
 the tools: Debian's Python X library is installed for the system's interpreter only, and the
 tests run under whichever python3 comes first on the PATH."""
 
@@ -97,6 +98,8 @@ def _x11():
     _declare(lib, "XCreateColormap", XID, Display, XID, ctypes.c_void_p, c_int)
     _declare(lib, "XMapRaised", c_int, Display, XID)
     _declare(lib, "XDestroyWindow", c_int, Display, XID)
+    _declare(lib, "XGrabServer", c_int, Display)
+    _declare(lib, "XUngrabServer", c_int, Display)
     _declare(lib, "XSetInputFocus", c_int, Display, XID, c_int, ctypes.c_ulong)
     _declare(lib, "XInternAtom", ctypes.c_ulong, Display, ctypes.c_char_p, c_int)
     _declare(lib, "XSendEvent", c_int, Display, XID, c_int, c_long, ctypes.c_void_p)
@@ -214,6 +217,16 @@ class XConnection:
 
     def destroy_window(self, window):
         self.x.XDestroyWindow(self.display, window)
+        self.sync()
+
+    def grab_server(self):
+        """Holds every other client's requests, and so their replies, until ungrab_server;
+        this connection's own requests and the events they cause go on."""
+        self.x.XGrabServer(self.display)
+        self.sync()
+
+    def ungrab_server(self):
+        self.x.XUngrabServer(self.display)
         self.sync()
 
     def focus(self, window):
