@@ -428,7 +428,8 @@ void present_frame(x11_surface& surface, double scale, std::uint64_t steps,
         glFlush();
     }
     if (surface.log_frames) {
-        log_frame(surface.width, surface.height, scale, steps);
+        // Xlib numbers the requests it sends: the one after the last.
+        log_frame(surface.width, surface.height, scale, steps, NextRequest(surface.display) - 1);
     }
 }
 

@@ -1,11 +1,13 @@
 """The frame log that the X11 and Wayland hosts write to standard error where ROSES_LOG_FRAMES
-is set: one line for each frame drawn, "roses: frame WxH scale S step N"."""
+is set: one line for each frame drawn, "roses: frame WxH scale S step N", which the X11 host
+ends with " requests R", the requests sent to the display so far."""
 
 import os
 import re
 from typing import NamedTuple
 
-_LINE = re.compile(r"^roses: frame (\d+)x(\d+) scale ([0-9.]+) step (\d+)$", re.M)
+_LINE = re.compile(r"^roses: frame (\d+)x(\d+) scale ([0-9.]+) step (\d+)(?: requests (\d+))?$",
+                   re.M)
 
 
 class Frame(NamedTuple):
@@ -13,6 +15,7 @@ class Frame(NamedTuple):
     height: int
     scale: float
     step: int
+    requests: int | None = None
 
 
 def environment(env=None):
@@ -23,9 +26,14 @@ def environment(env=None):
 def frame(line):
     """The frame that one line logs, or None for any other line."""
     found = _LINE.match(line.strip())
-    return found and Frame(int(found[1]), int(found[2]), float(found[3]), int(found[4]))
+    return found and _frame(*found.groups())
 
 
 def frames(text):
     """Every frame logged in a program's output, in order."""
-    return [Frame(int(w), int(h), float(s), int(n)) for w, h, s, n in _LINE.findall(text)]
+    return [_frame(*groups) for groups in _LINE.findall(text)]
+
+
+def _frame(width, height, scale, step, requests):
+    return Frame(int(width), int(height), float(scale), int(step),
+                 int(requests) if requests else None)
