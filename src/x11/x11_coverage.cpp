@@ -58,13 +58,18 @@ int ignore_gone_windows(Display* display, XErrorEvent* error) {
 
 class gone_windows_ignored {
   public:
-    gone_windows_ignored(Display* display, Window owner) : display(display) {
+    gone_windows_ignored(Display* display, Window owner, bool& unchecked)
+        : display(display), unchecked(unchecked) {
         trap_owner = owner;
         outer_handler = XSetErrorHandler(ignore_gone_windows);
     }
     ~gone_windows_ignored() {
-        // The errors of requests that have no reply arrive only once the server has seen them.
-        XSync(display, False);
+        // The errors of requests that have no reply arrive only once the server has seen them;
+        // those with a reply have had theirs already, and need no round trip more.
+        if (unchecked) {
+            XSync(display, False);
+            unchecked = false;
+        }
         XSetErrorHandler(outer_handler);
     }
     gone_windows_ignored(const gone_windows_ignored&) = delete;
@@ -72,6 +77,7 @@ class gone_windows_ignored {
 
   private:
     Display* display;
+    bool& unchecked;
 };
 
 void add_events(Display* display, Window window, long mask) {
@@ -234,8 +240,15 @@ void window_coverage::follow(const XEvent& event) {
         if (real && configure.window == root) {
             screen = {0, 0, configure.width, configure.height};
         } else if (child* c = known(configure.window)) {
-            c->outer = outer_rect(configure.x, configure.y, configure.width, configure.height,
-                                  configure.border_width);
+            const screen_rect moved = outer_rect(configure.x, configure.y, configure.width,
+                                                 configure.height, configure.border_width);
+            // A move changes nothing of what it lets through; a new size may reshape it.
+            if (moved.right - moved.left != c->outer.right - c->outer.left ||
+                moved.bottom - moved.top != c->outer.bottom - c->outer.top ||
+                configure.border_width != c->border) {
+                c->answer_known = false;
+            }
+            c->outer = moved;
             c->border = configure.border_width;
         }
         stack_changed = true;
@@ -251,7 +264,9 @@ void window_coverage::follow(const XEvent& event) {
         break;
     case MapNotify:
         if (child* c = known(event.xmap.window)) {
+            // A frame is mapped once its client is inside, which may be a new one.
             c->viewable = true;
+            c->answer_known = false;
         }
         stack_changed = true;
         break;
@@ -262,12 +277,16 @@ void window_coverage::follow(const XEvent& event) {
         stack_changed = true;
         break;
     case DestroyNotify:
-        children.erase(event.xdestroywindow.window);
+        drop_child(event.xdestroywindow.window);
         stack_changed = true;
         break;
     case ReparentNotify:
+        // A client taken into a frame or given back: the frame shows its opacity now, or no
+        // longer.
+        forget_answer(event.xreparent.window);
+        forget_answer(event.xreparent.parent);
         if (event.xreparent.parent != root) {
-            children.erase(event.xreparent.window);
+            drop_child(event.xreparent.window);
         }
         chain_changed = chain_changed || in_chain(event.xreparent.window);
         stack_changed = true;
@@ -279,30 +298,33 @@ void window_coverage::follow(const XEvent& event) {
     case PropertyNotify: {
         const Atom atom = event.xproperty.atom;
         if (atom == opacity) {
+            forget_answer(event.xproperty.window);
             stack_changed = true;
         } else if (atom == wm_state || atom == net_wm_state) {
             if (in_chain(event.xproperty.window)) {
                 // A window manager that starts managing the window names its client anew.
                 chain_changed = chain_changed || atom == wm_state;
                 state_changed = true;
-            } else {
+            } else if (atom == wm_state) {
                 // Where a frame keeps its client, whose opacity counts, may have changed.
-                stack_changed = stack_changed || atom == wm_state;
+                forget_answer(event.xproperty.window);
+                stack_changed = true;
             }
         }
         break;
     }
     default:
         if (event.type == shape_event) {
+            forget_answer(event.xany.window);
             stack_changed = true;
         }
         break;
     }
 }
 
-bool window_coverage::seen() {
+window_sight window_coverage::sight() {
     if (display == nullptr) {
-        return true;
+        return window_sight::seen;
     }
     const auto now = std::chrono::steady_clock::now();
     if (now - compositor_asked >= compositor_period) {
@@ -312,10 +334,14 @@ bool window_coverage::seen() {
         stack_changed = stack_changed || owned != compositing;
         compositing = owned;
     }
-    if (!chain_changed && !state_changed && !stack_changed) {
-        return !hidden && !covered;
+    if (chain_changed || state_changed || stack_changed) {
+        read_server();
     }
-    gone_windows_ignored trap(display, window);
+    return hidden ? window_sight::hidden : stack;
+}
+
+void window_coverage::read_server() {
+    gone_windows_ignored trap(display, window, unchecked_requests);
     if (chain_changed) {
         chain_changed = false;
         find_top_level();
@@ -326,9 +352,8 @@ bool window_coverage::seen() {
     }
     if (stack_changed) {
         stack_changed = false;
-        covered = stack_hides();
+        stack = stack_sight();
     }
-    return !hidden && !covered;
 }
 
 void window_coverage::find_top_level() {
@@ -345,6 +370,7 @@ void window_coverage::find_top_level() {
         }
         chain.push_back(at);
         add_events(display, at, PropertyChangeMask);
+        unchecked_requests = true;
         if (client == 0 && has_property(display, at, wm_state)) {
             client = at;
         }
@@ -374,32 +400,32 @@ bool window_coverage::minimised() {
     return std::find(states.begin(), states.end(), static_cast<long>(state_hidden)) != states.end();
 }
 
-bool window_coverage::stack_hides() {
+window_sight window_coverage::stack_sight() {
     if (chain.empty()) {
-        return false;
+        return window_sight::seen;
     }
     const Window top = chain.back();
     const child* mine = child_of_root(top);
     if (mine == nullptr) {
-        return false;
+        return window_sight::seen;
     }
     // Nothing inside an unmapped top-level is viewable, and the server says nothing about it
     // to a window further down (a preview inside a settings window that is closed).
     if (!mine->viewable) {
-        return true;
+        return window_sight::hidden;
     }
     // A window manager may park a window of another workspace off the screen.
     const screen_rect area = intersection(mine->outer, screen);
     if (is_empty(area)) {
-        return true;
+        return window_sight::hidden;
     }
     if (!compositing) {
-        return false; // the server's VisibilityNotify says the rest
+        return window_sight::seen; // the server's VisibilityNotify says the rest
     }
     const std::vector<Window> stack = children_of(display, root);
     const auto at = std::find(stack.begin(), stack.end(), top);
     if (at == stack.end()) {
-        return false;
+        return window_sight::seen;
     }
     std::vector<screen_rect> opaque;
     // From the top down: a window that covers everything ends the search soonest.
@@ -414,11 +440,11 @@ bool window_coverage::stack_hides() {
             continue;
         }
         if (contains(cover, area)) {
-            return true;
+            return window_sight::stacked_under;
         }
         opaque.push_back(cover);
     }
-    return !shows_through(area, opaque);
+    return shows_through(area, opaque) ? window_sight::seen : window_sight::stacked_under;
 }
 
 window_coverage::child* window_coverage::child_of_root(Window child_window) {
@@ -440,22 +466,43 @@ window_coverage::child* window_coverage::child_of_root(Window child_window) {
 }
 
 bool window_coverage::covers(Window other, child& known, screen_rect& cover) {
+    if (!known.answer_known) {
+        ask_what_it_hides(other, known);
+    }
+    if (!known.opaque) {
+        return false;
+    }
+    cover = known.outer;
+    if (!known.whole) {
+        cover = {known.outer.left + known.opaque_part.left, known.outer.top + known.opaque_part.top,
+                 known.outer.left + known.opaque_part.right,
+                 known.outer.top + known.opaque_part.bottom};
+    }
+    return true;
+}
+
+void window_coverage::ask_what_it_hides(Window other, child& known) {
     if (!known.watched) {
         // Asked for before the first reading, so that no later change goes unreported.
         XSelectInput(display, other, PropertyChangeMask);
         if (shape_event >= 0) {
             XShapeSelectInput(display, other, ShapeNotifyMask);
         }
+        unchecked_requests = true;
         known.watched = true;
     }
+    known.answer_known = true;
+    known.opaque = false;
+    known.whole = false;
+    std::erase_if(inner_owner, [&](const auto& inner) { return inner.second == other; });
     // An alpha channel (a 32-bit visual) or an opacity below full lets what is under it show.
     constexpr int alpha_depth = 32;
-    if (known.depth == alpha_depth || translucent(other, client_levels)) {
-        return false;
+    if (known.depth == alpha_depth || translucent(other, other, client_levels)) {
+        return;
     }
-    cover = known.outer;
     if (shape_event < 0) {
-        return true;
+        known.opaque = known.whole = true;
+        return;
     }
     Bool bounding_shaped = False;
     Bool clip_shaped = False;
@@ -470,30 +517,30 @@ bool window_coverage::covers(Window other, child& known, screen_rect& cover) {
     if (XShapeQueryExtents(display, other, &bounding_shaped, &bounding_x, &bounding_y,
                            &bounding_width, &bounding_height, &clip_shaped, &clip_x, &clip_y,
                            &clip_width, &clip_height) == 0) {
-        return false;
+        return;
     }
     if (!bounding_shaped) {
-        return true;
+        known.opaque = known.whole = true;
+        return;
     }
     // A shape of one rectangle covers that rectangle; any other shape has holes or corners
     // cut away, and counts for nothing.
     int count = 0;
     int ordering = 0;
     XRectangle* rectangles = XShapeGetRectangles(display, other, ShapeBounding, &count, &ordering);
-    const bool one = rectangles != nullptr && count == 1;
-    if (one) {
+    if (rectangles != nullptr && count == 1) {
         // Shapes are measured from the window's origin, inside its border.
-        const std::int32_t left = known.outer.left + known.border + rectangles[0].x;
-        const std::int32_t top = known.outer.top + known.border + rectangles[0].y;
-        cover = {left, top, left + rectangles[0].width, top + rectangles[0].height};
+        const std::int32_t left = known.border + rectangles[0].x;
+        const std::int32_t top = known.border + rectangles[0].y;
+        known.opaque = true;
+        known.opaque_part = {left, top, left + rectangles[0].width, top + rectangles[0].height};
     }
     if (rectangles != nullptr) {
         XFree(rectangles);
     }
-    return one;
 }
 
-bool window_coverage::translucent(Window other, int levels) {
+bool window_coverage::translucent(Window top, Window other, int levels) {
     const auto value = property_items(display, other, opacity, XA_CARDINAL, 1);
     if (!value.empty() && (static_cast<unsigned long>(value[0]) & fully_opaque) != fully_opaque) {
         return true;
@@ -505,11 +552,28 @@ bool window_coverage::translucent(Window other, int levels) {
     }
     for (Window inner : children_of(display, other)) {
         XSelectInput(display, inner, PropertyChangeMask);
-        if (translucent(inner, levels - 1)) {
+        unchecked_requests = true;
+        inner_owner[inner] = top;
+        if (translucent(top, inner, levels - 1)) {
             return true;
         }
     }
     return false;
+}
+
+void window_coverage::drop_child(Window gone) {
+    children.erase(gone);
+    std::erase_if(inner_owner, [&](const auto& inner) { return inner.second == gone; });
+}
+
+void window_coverage::forget_answer(Window changed) {
+    if (auto found = children.find(changed); found != children.end()) {
+        found->second.answer_known = false;
+    } else if (auto inner = inner_owner.find(changed); inner != inner_owner.end()) {
+        if (auto owner = children.find(inner->second); owner != children.end()) {
+            owner->second.answer_known = false;
+        }
+    }
 }
 
 } // namespace roses

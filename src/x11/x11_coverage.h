@@ -29,6 +29,17 @@ struct screen_rect {
 // answers true, so that a window is drawn rather than wrongly left blank.
 bool shows_through(screen_rect area, std::span<const screen_rect> covers);
 
+// What the windows and the window manager's state say of a window.
+enum class window_sight {
+    seen,
+    // Minimised, or its top-level unmapped or off the screen.
+    hidden,
+    // Under opaque windows, as their visuals and opacity properties tell; a compositing
+    // manager may still show it through them by translucency of its own (inactive windows,
+    // rules, frames), which no property says.
+    stacked_under,
+};
+
 class window_coverage {
   public:
     // Starts following the window: its top-level's place in the stack of the root's children,
@@ -39,11 +50,13 @@ class window_coverage {
     // Notes what the event changes, without asking the server anything.
     void follow(const XEvent& event);
 
-    // False when the window's client is minimised, its top-level is unmapped or lies off the
-    // screen, or, under a compositing manager, opaque windows above the top-level cover all
-    // of it that lies on the screen. Asks the server again only after something changed,
-    // and whether a compositing manager runs once a second.
-    bool seen();
+    // Hidden when the window's client is minimised or its top-level is unmapped or lies off
+    // the screen; stacked under when, under a compositing manager, opaque windows above the
+    // top-level cover all of it that lies on the screen. Asks the server again only after
+    // something changed, and whether a compositing manager runs once a second; what each
+    // window above lets through is asked once, and again only after that window's own
+    // opacity, shape, size or client changed.
+    window_sight sight();
 
   private:
     // What the stack needs of one of the root's children; kept up to date from its events.
@@ -54,14 +67,24 @@ class window_coverage {
         bool input_output = true;
         int depth = 0;
         bool watched = false; // its opacity and shape changes are reported to us
+        // What it hides of the windows below, once asked: nothing, its whole outer rectangle,
+        // or one rectangle of it (opaque_part, from the outer corner) where its shape is one.
+        bool answer_known = false;
+        bool opaque = false;
+        bool whole = false;
+        screen_rect opaque_part{};
     };
 
     child* child_of_root(Window window);
+    void read_server();
     void find_top_level();
     bool minimised();
-    bool stack_hides();
+    window_sight stack_sight();
     bool covers(Window window, child& known, screen_rect& cover);
-    bool translucent(Window window, int levels);
+    void ask_what_it_hides(Window window, child& known);
+    bool translucent(Window top, Window window, int levels);
+    void forget_answer(Window window);
+    void drop_child(Window window);
 
     Display* display = nullptr;
     Window window = 0;
@@ -79,6 +102,12 @@ class window_coverage {
     std::vector<Window> chain;
     Window client = 0;
     std::unordered_map<Window, child> children;
+    // The windows inside a child of the root whose opacity counts for it (a frame's client),
+    // each with that child: a change of theirs is one of the child's.
+    std::unordered_map<Window, Window> inner_owner;
+    // Requests that have no reply were sent while the stack was read: their errors arrive
+    // only once the server has seen them.
+    bool unchecked_requests = false;
 
     bool compositing = false;
     std::chrono::steady_clock::time_point compositor_asked{};
@@ -86,7 +115,7 @@ class window_coverage {
     bool state_changed = true;
     bool stack_changed = true;
     bool hidden = false;
-    bool covered = false;
+    window_sight stack = window_sight::seen;
 };
 
 } // namespace roses

@@ -40,6 +40,10 @@ namespace {
 constexpr double vsync_headroom = 2.0;
 // How often the damage check compares the window with a whole frame.
 constexpr std::uint64_t damage_check_frames = 10;
+// A compositing manager may show a window through others by a translucency of its own that
+// no property tells (inactive windows, rules, frames): one that only the stack says is
+// covered is drawn this often rather than left frozen where it can still be seen.
+constexpr auto stacked_under_period = std::chrono::seconds(1);
 
 // How often frames are drawn: the clock's one rule, with the display's rate as the most this
 // host, which wakes itself for its frames, may draw (twice that where vsync paces the swaps),
@@ -173,6 +177,7 @@ int run(const x11_options& options, int stop_fd) {
                       pacing_for(options, renderer, surface, vsync_paces, power.cap()));
     std::uint64_t steps_taken = 0;
     bool was_seen = false;
+    std::optional<std::int64_t> drawn_stacked_under;
     paced_loop_steps steps;
     steps.handle_events = [&] {
         // Xlib may already hold events that the socket no longer shows: drain them first.
@@ -226,7 +231,12 @@ int run(const x11_options& options, int stop_fd) {
             ++steps_taken;
         }
         // A window nobody can see is not drawn, and wakes only for the steps, which go on.
-        const bool seen = surface_seen(surface);
+        const window_sight sight = surface_sight(surface);
+        const bool stacked_under_due =
+            sight == window_sight::stacked_under &&
+            (!drawn_stacked_under ||
+             now - *drawn_stacked_under >= paced_ticks(stacked_under_period));
+        const bool seen = sight == window_sight::seen || stacked_under_due;
         if (seen && !was_seen) {
             // What it showed may be gone.
             scenes->invalidate();
@@ -245,6 +255,9 @@ int run(const x11_options& options, int stop_fd) {
                     samples.resolve();
                 }
                 present_frame(surface, scale, steps_taken, changed);
+                if (stacked_under_due) {
+                    drawn_stacked_under = now;
+                }
                 if (checking && ++frames_drawn % damage_check_frames == 0) {
                     check_damage(surface, *scenes, samples, *f);
                 }

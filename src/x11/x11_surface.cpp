@@ -360,7 +360,7 @@ void follow_visibility(const XEvent& event, x11_surface& surface) {
     surface.coverage.follow(event);
 }
 
-bool surface_seen(x11_surface& surface) {
+window_sight surface_sight(x11_surface& surface) {
     constexpr auto dpms_period = std::chrono::seconds(1);
     const auto now = std::chrono::steady_clock::now();
     if (surface.has_dpms && now - surface.dpms_asked >= dpms_period) {
@@ -370,8 +370,10 @@ bool surface_seen(x11_surface& surface) {
         surface.display_off =
             DPMSInfo(surface.display, &level, &enabled) && enabled && level != DPMSModeOn;
     }
-    return surface.mapped && !surface.fully_obscured && !surface.display_off &&
-           surface.coverage.seen();
+    if (!surface.mapped || surface.fully_obscured || surface.display_off) {
+        return window_sight::hidden;
+    }
+    return surface.coverage.sight();
 }
 
 void choose_presentation(x11_surface& surface, bool vsync_paces) {

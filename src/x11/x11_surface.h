@@ -69,8 +69,9 @@ double refresh_rate(const x11_surface& surface);
 // UnmapNotify and VisibilityNotify, and the stack and state events that coverage follows.
 void follow_visibility(const XEvent& event, x11_surface& surface);
 
-// Whether a frame drawn now could be seen by anyone. One that cannot is not drawn at all.
-bool surface_seen(x11_surface& surface);
+// Whether a frame drawn now could be seen by anyone: hidden when it cannot, stacked under
+// when only the windows above say so and a compositing manager may show it through them.
+window_sight surface_sight(x11_surface& surface);
 
 // Chooses how frames are presented: a box at a time where GLX can copy part of the back
 // buffer and no vertical blank paces the swaps (vsync_paces), else by swapping.

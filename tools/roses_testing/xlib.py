@@ -97,6 +97,7 @@ def _x11():
              c_int, c_uint, ctypes.c_void_p, ctypes.c_ulong, ctypes.c_void_p)
     _declare(lib, "XCreateColormap", XID, Display, XID, ctypes.c_void_p, c_int)
     _declare(lib, "XMapRaised", c_int, Display, XID)
+    _declare(lib, "XMoveWindow", c_int, Display, XID, c_int, c_int)
     _declare(lib, "XDestroyWindow", c_int, Display, XID)
     _declare(lib, "XGrabServer", c_int, Display)
     _declare(lib, "XUngrabServer", c_int, Display)
@@ -214,6 +215,10 @@ class XConnection:
                                       _INPUT_ONLY, None, 0, None)
         self.sync()
         return window
+
+    def move_window(self, window, x, y):
+        self.x.XMoveWindow(self.display, window, x, y)
+        self.sync()
 
     def destroy_window(self, window):
         self.x.XDestroyWindow(self.display, window)
