@@ -180,12 +180,13 @@ class XConnection:
 
     def create_multisampled_window(self, x, y, width, height, samples):
         """A mapped black top-level window whose GLX visual has that many samples a pixel,
-        as XScreenSaver makes one with its multisample resource on."""
+        as XScreenSaver makes one with its multisample resource on; None where the display
+        offers no such visual."""
         wanted = (ctypes.c_int * 7)(_GLX_RGBA, _GLX_DOUBLEBUFFER, _GLX_SAMPLE_BUFFERS, 1,
                                     _GLX_SAMPLES, samples, 0)
         found = _glx().glXChooseVisual(self.display, 0, wanted)
         if not found:
-            raise RuntimeError(f"the display has no GLX visual of {samples} samples")
+            return None
         visual = found.contents
         attributes = _SetWindowAttributes(
             background_pixel=0, border_pixel=0,
