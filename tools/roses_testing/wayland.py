@@ -138,8 +138,9 @@ def headless_kwin(scale, size=(640, 480), outputs=2):
             log.seek(0)
             skip("KWin could not start:\n" + log.read().decode(errors="replace")[-1500:])
         # KWin 6 keeps the size given but sets each output's scale from its own defaults.
-        for output in range(outputs):
-            compositor.set_scale(f"Virtual-{output}", scale)
+        for name, (_, _, told) in compositor.outputs().items():
+            if abs(told - scale) > 1e-3:
+                compositor.set_scale(name, scale)
         # Its screenshots come from an effect, which KWin 6 loads only when it composites with
         # OpenGL; with no render node, as in a container, it composites with QPainter.
         compositor.screenshots = wait_until(
