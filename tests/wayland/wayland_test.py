@@ -24,8 +24,9 @@ from roses_testing.power import power_services
 from roses_testing.processes import (SLOW, Program, binary_from_arguments, spawn,
                                      unwind_on_sigterm, wait_until)
 from roses_testing.seeds import MEASURABLE_ROSE
-from roses_testing.wayland import (WaylandClient, handed_connection, headless_sway, message,
-                                   output_image, output_sizes, swaymsg, wire_string)
+from roses_testing.wayland import (VirtualPointer, drawn, ends_within, handed_connection,
+                                   headless_sway, message, output_image, output_sizes, swaymsg,
+                                   type_a_key, wire_string)
 
 unwind_on_sigterm()
 
@@ -37,54 +38,10 @@ roses = binary_from_arguments()
 checks = Checks()
 
 
-class Drawn:
-    """Whether a rose appears on the output (at that size, if given) within a while: black
-    where nothing is drawn, which the compositor's own grey desktop never is, and something
-    lit. False says what the last picture was like."""
-
-    def __init__(self, output, size=None):
-        self.seen = "no picture"
-        self.found = wait_until(lambda: self.rose(output, size), 15 * SLOW, step=0.3)
-
-    def rose(self, output, size):
-        image = output_image(output)
-        if image is None:
-            return False
-        corners = (image.pixels[:3], image.pixels[-3:])
-        self.seen = f"last picture {image.width}x{image.height}, corners {corners}, " \
-                    f"brightest {max(image.pixels)}"
-        return (size is None or (image.width, image.height) == size) and \
-            corners == (b"\0\0\0", b"\0\0\0") and max(image.pixels) > 0
-
-    def __bool__(self):
-        return bool(self.found)
-
-    def __str__(self):
-        return "" if self.found else f" ({self.seen})"
-
-
-def drawn(output, size=None):
-    return Drawn(output, size)
-
-
 def expect_lines(program, output, pixels, what):
     width = wait_for_line_thickness(lambda: output_image(output), 40 * SLOW)
     checks.expect(width == pixels, f"{what}: lines {width} pixels wide, expected {pixels}",
                   program)
-
-
-def ends_within(program, seconds, expected_code=0):
-    code = program.wait(seconds * SLOW)
-    if code is None:
-        # Out of the way of the next case, whose surfaces would lie under this one's.
-        program.process.kill()
-        program.process.wait()
-    return code == expected_code, code
-
-
-def type_a_key():
-    # The pause lets the virtual keyboard reach the program before the key does.
-    subprocess.run(["wtype", "-s", str(int(300 * SLOW)), "x"], timeout=10 * SLOW, check=True)
 
 
 def stop(program, what):
@@ -104,24 +61,6 @@ def one_line_error(args, env, expected, mentions, what):
     checks.expect(result.returncode == expected and len(lines) == 1 and mentions in lines[0],
                   f"{what}: exit {result.returncode}, expected {expected} with one line "
                   f"naming {mentions!r}; stderr: {result.stderr[-500:]!r}")
-
-
-class VirtualPointer:
-    """A pointer device of our own on the compositor's seat, which a headless compositor
-    lacks: a client of the virtual-pointer protocol."""
-
-    def __init__(self):
-        self.client = WaylandClient()
-        manager = self.client.bind("zwlr_virtual_pointer_manager_v1", 1)
-        self.pointer = self.client.new_id()
-        self.client.send(manager, 0, struct.pack("<II", 0, self.pointer))
-
-    def move(self, dx, dy):
-        self.client.send(self.pointer, 0, struct.pack("<Iii", 0, dx * 256, dy * 256))
-        self.client.send(self.pointer, 4)
-
-    def close(self):
-        self.client.close()
 
 
 def frames(program, size):

@@ -175,6 +175,12 @@ def expose_during_a_frame_drawn_before_sleeping():
     if platform.machine() not in POLL_CALLS:
         print(f"the Expose within a frame: not tried on {platform.machine()}")
         return
+    if SLOW != 1:
+        # Where a frame takes longer than a step, every frame is a new step's, and the test
+        # cannot tell a redraw within the step from the next step; nor is there a fault in
+        # the queue's handling that a sanitizer would see and the plain build not.
+        print("the Expose within a frame: tried in the plain build only")
+        return
     program, window = started_window("--size", "300x200", env=frame_log.environment())
     with XConnection() as x:
         cover = x.create_override_redirect_window(0, 0, 100, 100)

@@ -76,6 +76,43 @@ def headless_sway(outputs, scales=None):
         shutil.rmtree(runtime, ignore_errors=True)
 
 
+@contextlib.contextmanager
+def headless_wlroots(command, outputs=2):
+    """Another compositor built on wlroots, started headless as sway is, with outputs of the
+    backend's own size (HEADLESS-1, -2, ...); yields its process once its socket is there and
+    sets the variables that clients find it by while it runs. None where it ends at start,
+    with its last lines of output, for the caller to say what it cannot do."""
+    runtime = tempfile.mkdtemp(prefix="roses-wlroots-", dir="/tmp")
+    try:
+        prefix = []
+        if os.getuid() == 0:
+            os.chown(runtime, NOBODY, NOBODY)
+            prefix = ["setpriv", f"--reuid={NOBODY}", f"--regid={NOBODY}", "--clear-groups"]
+        os.chmod(runtime, 0o700)
+        env = {"PATH": os.environ["PATH"], "HOME": runtime, "XDG_RUNTIME_DIR": runtime,
+               "WLR_BACKENDS": "headless", "WLR_LIBINPUT_NO_DEVICES": "1",
+               "WLR_RENDERER": "pixman", "WLR_HEADLESS_OUTPUTS": str(outputs)}
+        log = tempfile.TemporaryFile()
+        server = spawn(prefix + [*command], env=env, stdout=log, stderr=log)
+
+        def socket():
+            found = glob.glob(os.path.join(runtime, "wayland-[0-9]"))
+            return found[0] if found else None
+        wait_until(lambda: socket() or server.poll() is not None, 10 * SLOW)
+        if server.poll() is not None or not socket():
+            log.seek(0)
+            yield None, log.read().decode(errors="replace").strip().splitlines()[-3:]
+            return
+        os.environ.update(XDG_RUNTIME_DIR=runtime, WAYLAND_DISPLAY=os.path.basename(socket()))
+        # Every output must be there before a client binds the outputs.
+        wait_until(lambda: all(output_image(f"HEADLESS-{n + 1}") for n in range(outputs)),
+                   10 * SLOW, step=0.2)
+        yield server, []
+    finally:
+        stop_everything()
+        shutil.rmtree(runtime, ignore_errors=True)
+
+
 def swaymsg(*args):
     return subprocess.run(["swaymsg", *args], capture_output=True, text=True, timeout=10,
                           check=True).stdout
@@ -220,6 +257,68 @@ class Kwin:
             client.send(fake_input, 10, struct.pack("<II", key_x, 1))
             client.send(fake_input, 10, struct.pack("<II", key_x, 0))
             client.roundtrip()
+
+
+class Drawn:
+    """Whether a rose appears on the output (at that size, if given) within a while: black
+    where nothing is drawn, which the compositor's own grey desktop never is, and something
+    lit. False says what the last picture was like."""
+
+    def __init__(self, output, size=None):
+        self.seen = "no picture"
+        self.found = wait_until(lambda: self.rose(output, size), 15 * SLOW, step=0.3)
+
+    def rose(self, output, size):
+        image = output_image(output)
+        if image is None:
+            return False
+        corners = (image.pixels[:3], image.pixels[-3:])
+        self.seen = f"last picture {image.width}x{image.height}, corners {corners}, " \
+                    f"brightest {max(image.pixels)}"
+        return (size is None or (image.width, image.height) == size) and \
+            corners == (b"\0\0\0", b"\0\0\0") and max(image.pixels) > 0
+
+    def __bool__(self):
+        return bool(self.found)
+
+    def __str__(self):
+        return "" if self.found else f" ({self.seen})"
+
+
+def drawn(output, size=None):
+    return Drawn(output, size)
+
+
+def ends_within(program, seconds, expected_code=0):
+    code = program.wait(seconds * SLOW)
+    if code is None:
+        # Out of the way of the next case, whose surfaces would lie under this one's.
+        program.process.kill()
+        program.process.wait()
+    return code == expected_code, code
+
+
+def type_a_key():
+    # The pause lets the virtual keyboard reach the program before the key does.
+    subprocess.run(["wtype", "-s", str(int(300 * SLOW)), "x"], timeout=10 * SLOW, check=True)
+
+
+class VirtualPointer:
+    """A pointer device of our own on the compositor's seat, which a headless compositor
+    lacks: a client of the virtual-pointer protocol."""
+
+    def __init__(self):
+        self.client = WaylandClient()
+        manager = self.client.bind("zwlr_virtual_pointer_manager_v1", 1)
+        self.pointer = self.client.new_id()
+        self.client.send(manager, 0, struct.pack("<II", 0, self.pointer))
+
+    def move(self, dx, dy):
+        self.client.send(self.pointer, 0, struct.pack("<Iii", 0, dx * 256, dy * 256))
+        self.client.send(self.pointer, 4)
+
+    def close(self):
+        self.client.close()
 
 
 def message(target, opcode, payload=b""):
