@@ -1,7 +1,7 @@
 """The Debian packages as users get them: lintian finds nothing wrong with either, nor with the
 source package; apt installs the build machine's package with every file where Debian's hacks
 keep theirs and the program on the PATH, the real XScreenSaver daemon finds the hack by name
-alone and it draws, and purging the package leaves nothing of it behind; the arm64 package
+alone and it draws, as it does under xsecurelock from the same settings, and purging the package leaves nothing of it behind; the arm64 package
 holds the same files and its program, run under qemu, draws what the build machine's draws.
 
 Installing changes the machine, so this runs only as root (as CI does), only when
@@ -16,7 +16,7 @@ import tempfile
 
 from roses_testing.checks import Checks, skip
 from roses_testing.processes import unwind_on_sigterm
-from roses_testing.x11 import AS_NOBODY, daemon_draws
+from roses_testing.x11 import AS_NOBODY, daemon_draws, locker_draws
 from roses_testing.xserver import xvfb
 
 unwind_on_sigterm()
@@ -152,6 +152,9 @@ try:
                 shutil.chown(os.path.join(workspace, ".xscreensaver"), "nobody", "nogroup")
             with xvfb(640, 480):
                 daemon_draws(checks, workspace, FILES[0])
+            # The same settings choose it under xsecurelock, told where Debian keeps hacks.
+            with xvfb(640, 480):
+                locker_draws(checks, workspace, FILES[0])
         finally:
             shutil.rmtree(workspace, ignore_errors=True)
 finally:

@@ -138,3 +138,34 @@ def daemon_draws(checks, home, hack, env=None, keep_screenshot=None, keep_after=
                 os.kill(pid, signal.SIGKILL)
             except OSError:
                 pass
+
+
+def locker_draws(checks, home, hack):
+    """Runs xsecurelock on the current display with its XScreenSaver saver, which reads the
+    same settings in home as the daemon, and finds the hack by name in the folder the package
+    installs it to; expects the hack to start below it and draw."""
+    log = tempfile.TemporaryFile("w+")
+    env = dict(os.environ, HOME=home, XSECURELOCK_SAVER="saver_xscreensaver",
+               XSECURELOCK_XSCREENSAVER_PATH=os.path.dirname(hack),
+               # No compositing manager runs here, and no composite overlay is needed.
+               XSECURELOCK_NO_COMPOSITE="1")
+    locker = spawn(["xsecurelock"], env=env, stdout=log, stderr=subprocess.STDOUT)
+    try:
+        pid = wait_until(lambda: running_copy(locker.pid, hack), 15 * SLOW, step=0.2)
+        log.seek(0)
+        checks.expect(pid, f"xsecurelock did not start {hack}:\n{log.read()[-2000:]}")
+        if pid:
+            started = time.monotonic()
+            picture = wait_until(lambda: not screenshot().black(), 10 * SLOW, step=0.5)
+            checks.expect(picture, "xsecurelock showed nothing of the hack within 10 s")
+            print(f"under xsecurelock the hack drew within {time.monotonic() - started:.1f} s")
+    finally:
+        # A locker ends on a password; here it ends with its children, by process id.
+        leftovers = descendants(locker.pid)
+        locker.kill()
+        for pid in leftovers:
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except OSError:
+                pass
+        locker.wait()
