@@ -13,7 +13,7 @@ import tempfile
 import time
 
 from roses_testing import frame_log
-from roses_testing.checks import Checks
+from roses_testing.checks import Checks, release_offers
 from roses_testing.processes import (SLOW, Program, binary_from_arguments, spawn,
                                      unwind_on_sigterm, wait_until)
 from roses_testing.wayland import (VirtualPointer, drawn, ends_within, headless_wlroots,
@@ -24,11 +24,6 @@ unwind_on_sigterm()
 roses = binary_from_arguments()
 checks = Checks()
 OUTPUTS = ("HEADLESS-1", "HEADLESS-2")
-
-
-def offered(package):
-    return subprocess.run(["apt-cache", "show", "--no-all-versions", package],
-                          capture_output=True).returncode == 0
 
 
 def covers_every_output(name):
@@ -87,7 +82,7 @@ with tempfile.TemporaryDirectory() as folder:
     os.chmod(config, 0o644)
     for name, command in {"labwc": ["labwc"], "wayfire": ["wayfire", "-c", config]}.items():
         if shutil.which(name) is None:
-            if offered(name):
+            if release_offers(name):
                 checks.expect(False, f"{name} is not installed, which tools/setup installs")
             else:
                 print(f"{name}: this release does not offer it")

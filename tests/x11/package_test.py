@@ -1,7 +1,8 @@
 """The Debian packages as users get them: lintian finds nothing wrong with either, nor with the
 source package; apt installs the build machine's package with every file where Debian's hacks
 keep theirs and the program on the PATH, the real XScreenSaver daemon finds the hack by name
-alone and it draws, as it does under xsecurelock from the same settings, and purging the package leaves nothing of it behind; the arm64 package
+alone and it draws, as it does under xsecurelock from the same settings and under the
+desktops' own savers (xfce4-screensaver, mate-screensaver) where the release has them, and purging the package leaves nothing of it behind; the arm64 package
 holds the same files and its program, run under qemu, draws what the build machine's draws.
 
 Installing changes the machine, so this runs only as root (as CI does), only when
@@ -14,9 +15,9 @@ import subprocess
 import sys
 import tempfile
 
-from roses_testing.checks import Checks, skip
+from roses_testing.checks import Checks, release_offers, skip
 from roses_testing.processes import unwind_on_sigterm
-from roses_testing.x11 import AS_NOBODY, daemon_draws, locker_draws
+from roses_testing.x11 import AS_NOBODY, FRONT_ENDS, daemon_draws, front_end_draws, locker_draws
 from roses_testing.xserver import xvfb
 
 unwind_on_sigterm()
@@ -155,6 +156,15 @@ try:
             # The same settings choose it under xsecurelock, told where Debian keeps hacks.
             with xvfb(640, 480):
                 locker_draws(checks, workspace, FILES[0])
+            # The desktops' own savers find it among the desktop entries.
+            for name in FRONT_ENDS:
+                if shutil.which(name):
+                    with xvfb(640, 480):
+                        front_end_draws(checks, name, workspace, FILES[0])
+                elif release_offers(name):
+                    checks.expect(False, f"{name} is not installed, which tools/setup installs")
+                else:
+                    print(f"{name}: this release does not offer it")
         finally:
             shutil.rmtree(workspace, ignore_errors=True)
 finally:

@@ -1,10 +1,18 @@
 """Failures collected over a whole run, and the exit code that ctest counts as skipped."""
 
+import subprocess
 import sys
 
 from roses_testing.processes import stop_everything
 
 SKIPPED = 77
+
+
+def release_offers(package):
+    """Whether this machine's Debian release has the package, installed or not: a program
+    that tools/setup would have installed is then missing for a fault, not by design."""
+    return bool(subprocess.run(["apt-cache", "madison", package], capture_output=True,
+                               text=True).stdout.strip())
 
 
 def skip(reason):

@@ -169,3 +169,62 @@ def locker_draws(checks, home, hack):
             except OSError:
                 pass
         locker.wait()
+
+
+# The desktops' own savers, each chosen the way its settings dialog chooses a single hack:
+# through its settings store, on a session bus of its own (xfconfd and dconf start on it).
+FRONT_ENDS = {
+    "xfce4-screensaver": [
+        ["xfconf-query", "-c", "xfce4-screensaver", "-n", "-p", "/saver/mode", "-t", "int",
+         "-s", "2"],
+        ["xfconf-query", "-c", "xfce4-screensaver", "-n", "-p", "/saver/themes/list", "-a",
+         "-t", "string", "-s", "screensavers-roses"],
+        ["xfconf-query", "-c", "xfce4-screensaver", "-n", "-p", "/lock/enabled", "-t", "bool",
+         "-s", "false"]],
+    "mate-screensaver": [
+        ["gsettings", "set", "org.mate.screensaver", "mode", "single"],
+        ["gsettings", "set", "org.mate.screensaver", "themes", "['screensavers-roses']"],
+        ["gsettings", "set", "org.mate.screensaver", "lock-enabled", "false"]],
+}
+
+
+def front_end_draws(checks, name, home, hack):
+    """Runs a desktop's saver (a key of FRONT_ENDS) on the current display with Roses chosen
+    in its settings, activates it and expects the hack it finds in the desktop entries to
+    start below it and draw."""
+    log = tempfile.TemporaryFile("w+")
+    # The settings services that the bus starts keep their files in its HOME.
+    bus = subprocess.run(["dbus-daemon", "--session", "--fork", "--print-address=1",
+                          "--print-pid=1"], env=dict(os.environ, HOME=home),
+                         capture_output=True, text=True, check=True)
+    address, bus_pid = bus.stdout.split()
+    env = dict(os.environ, HOME=home, DBUS_SESSION_BUS_ADDRESS=address)
+    saver = None
+    try:
+        for command in FRONT_ENDS[name]:
+            subprocess.run(command, env=env, capture_output=True, timeout=30, check=True)
+        saver = spawn([name, "--debug"], env=env, stdout=log, stderr=subprocess.STDOUT)
+
+        def activated():
+            subprocess.run([f"{name}-command", "--activate"], env=env, capture_output=True,
+                           timeout=30)
+            return running_copy(saver.pid, hack)
+        pid = wait_until(activated, 15 * SLOW, step=0.5)
+        log.seek(0)
+        said = [line for line in log.read().splitlines() if "theme" in line or "job" in line]
+        checks.expect(pid, f"{name} did not start {hack}:\n" + "\n".join(said[-10:]))
+        if pid:
+            picture = wait_until(lambda: not screenshot().black(), 10 * SLOW, step=0.5)
+            checks.expect(picture, f"{name} showed nothing of the hack within 10 s")
+            print(f"{name} ran the hack, and it drew")
+    finally:
+        if saver:
+            leftovers = descendants(saver.pid)
+            saver.kill()
+            for pid in leftovers:
+                try:
+                    os.kill(pid, signal.SIGKILL)
+                except OSError:
+                    pass
+            saver.wait()
+        os.kill(int(bus_pid), signal.SIGTERM)
