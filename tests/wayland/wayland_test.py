@@ -19,14 +19,15 @@ import time
 
 from roses_testing import frame_log
 from roses_testing.checks import Checks
-from roses_testing.image import wait_for_line_thickness
+from roses_testing.image import (SHARP, as_the_scale_says, describe, line_profile,
+                                  wait_for_line_thickness)
 from roses_testing.power import power_services
 from roses_testing.processes import (SLOW, Program, binary_from_arguments, spawn,
                                      unwind_on_sigterm, wait_until)
 from roses_testing.seeds import MEASURABLE_ROSE
-from roses_testing.wayland import (VirtualPointer, drawn, ends_within, handed_connection,
-                                   headless_sway, message, output_image, output_sizes, swaymsg,
-                                   type_a_key, wire_string)
+from roses_testing.wayland import (VirtualPointer, WaylandClient, drawn, ends_within,
+                                   handed_connection, headless_sway, message, output_image,
+                                   output_sizes, swaymsg, type_a_key, wire_string)
 
 unwind_on_sigterm()
 
@@ -255,6 +256,45 @@ def background_of_a_lock_screen():
     stop(program, "the background of a lock screen")
 
 
+def sharp_at_fractional_scales():
+    """Where sway offers fractional scales (from 1.9): at 125 % and 150 % a buffer of the
+    output's own pixels, with lines 2 x the scale wide and sharp, not a larger one shrunk."""
+    with WaylandClient() as client:
+        client.roundtrip()
+        offered = "wp_fractional_scale_manager_v1" in client.globals
+    if not offered:
+        print("this sway offers no fractional scales: 125 % and 150 % go untried")
+        return
+    # A size whose logical size is whole at both scales (768x576 and 640x480): a fraction of
+    # a unit is scaled by the compositor, and softens even a buffer of the right pixels.
+    width, height = 960, 720
+    swaymsg("output", "HEADLESS-1", "mode", f"{width}x{height}")
+    program = Program(roses, "-wayland-background", *MEASURABLE_ROSE,
+                      env=frame_log.environment())
+    for scale in (1.25, 1.5):
+        swaymsg("output", "HEADLESS-1", "scale", str(scale))
+        drew = wait_until(lambda: any(
+            (logged.width, logged.height, logged.scale) == (width, height, scale)
+            for logged in frame_log.frames(program.output())), 5 * SLOW, step=0.05)
+        sizes = {(logged.width, logged.height, logged.scale)
+                 for logged in frame_log.frames(program.output())}
+        checks.expect(drew, f"HEADLESS-1 at {scale}: no frame of its {width}x{height} pixels "
+                            f"at that scale, only {sorted(sizes)}", program)
+        told = [None]
+
+        def measured():
+            image = output_image("HEADLESS-1")
+            told[0] = image and line_profile(image)
+            return as_the_scale_says(told[0], scale)
+        sharp = wait_until(measured, 20 * SLOW, step=0.3)
+        print(f"HEADLESS-1 at {scale}: {describe(told[0])}")
+        checks.expect(sharp, f"HEADLESS-1 at {scale}: {describe(told[0])}, expected "
+                             f"{2 * scale:g} pixels rounded either way, at least "
+                             f"{SHARP:.0%} sharp", program)
+    swaymsg("output", "HEADLESS-1", "scale", "1")
+    stop(program, "the background at fractional scales")
+
+
 def background_at_the_frame_rate():
     """On llvmpipe one frame a step by default; -max-fps 60 draws the compositor's frames
     between the steps, far more than 20 a second, and -max-fps 30 every other one of the 60 Hz
@@ -329,6 +369,7 @@ with headless_sway(OUTPUTS, SCALES) as sway:
     background_ignores_keys()
     background_of_a_lock_screen()
     background_at_the_frame_rate()
+    sharp_at_fractional_scales()
     if SLOW == 1:
         # The power client runs under the sanitizers in the X11 host's test; here only
         # the rate tells, which a sanitized build cannot keep.

@@ -1,6 +1,7 @@
 """Pictures as 8-bit RGB rows, and what is lit in them."""
 
 import collections
+import math
 import re
 import subprocess
 
@@ -131,6 +132,22 @@ def line_profile(image):
     if runs < 300:
         return None
     return lengths.most_common(1)[0][0], sharp / runs
+
+
+# Sharp lines measure about 1 (line_profile), lines of a buffer shrunk about a third.
+SHARP = 0.9
+
+
+def as_the_scale_says(profile, scale):
+    """Lines 2 x the scale wide (a rasteriser rounds a fractional width either way), and
+    sharp."""
+    width, sharpness = profile or (None, 0)
+    return width in (math.floor(2 * scale), math.ceil(2 * scale)) and sharpness >= SHARP
+
+
+def describe(profile):
+    return "no lines to measure" if profile is None else \
+        f"lines {profile[0]} pixels wide, {profile[1]:.0%} of them sharp"
 
 
 def wait_for_line_thickness(picture, timeout):
