@@ -118,8 +118,8 @@ TEST(FrameDamage, AStripCoversItsProjectedBoxPaddedForItsWidthAndSmoothedEdges) 
     // The default view of 800x600 sees the plane z = 0.4 s - height / 2 (s = sqrt(800^2 +
     // 2 600^2)) at exactly one window pixel per scene unit.
     const projection p = projection_for(800, 600);
-    const look_at view{{p.eye[0], p.eye[1], p.eye[2]}, {p.centre[0], p.centre[1], p.centre[2]},
-                       {0, 1, 0}};
+    const look_at view{
+        {p.eye[0], p.eye[1], p.eye[2]}, {p.centre[0], p.centre[1], p.centre[2]}, {0, 1, 0}};
     const auto plane = static_cast<float>(0.4 * std::sqrt(800.0 * 800 + 2 * 600.0 * 600) - 300);
     const viewport_area area{0, 0, 800, 600};
     std::vector<vertex> strip{{100, 200, plane}, {500, 450, plane}, {300, 300, plane}};
