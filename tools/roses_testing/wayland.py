@@ -168,8 +168,10 @@ def headless_kwin(scale, size=(640, 480), outputs=2):
         os.environ.update(XDG_RUNTIME_DIR=runtime, WAYLAND_DISPLAY="wayland-roses",
                           DBUS_SESSION_BUS_ADDRESS=bus)
         compositor = Kwin()
-        # Ready once its screen tool sees every output: the socket, the bus and the outputs.
+        # Ready once the last output can be taken, or, where KWin takes no screenshots, once
+        # its screen tool sees every output: the socket, the bus and the outputs.
         ready = wait_until(lambda: server.poll() is not None or
+                           compositor.screenshot(f"Virtual-{outputs - 1}") or
                            len(compositor.outputs()) == outputs, 20 * SLOW, step=0.2)
         if server.poll() is not None or not ready:
             log.seek(0)
