@@ -26,6 +26,20 @@ from roses_testing.processes import SLOW, spawn, stop_everything, wait_until
 NOBODY = 65534
 
 
+def _spawn_headless(command, runtime, outputs, log):
+    """A wlroots compositor on the headless backend with that many outputs, in a runtime
+    folder of its own, as user 65534 when we are root (sway refuses root)."""
+    prefix = []
+    if os.getuid() == 0:
+        os.chown(runtime, NOBODY, NOBODY)
+        prefix = ["setpriv", f"--reuid={NOBODY}", f"--regid={NOBODY}", "--clear-groups"]
+    os.chmod(runtime, 0o700)
+    env = {"PATH": os.environ["PATH"], "HOME": runtime, "XDG_RUNTIME_DIR": runtime,
+           "WLR_BACKENDS": "headless", "WLR_LIBINPUT_NO_DEVICES": "1",
+           "WLR_RENDERER": "pixman", "WLR_HEADLESS_OUTPUTS": str(outputs)}
+    return spawn(prefix + [*command], env=env, stdout=log, stderr=log)
+
+
 @contextlib.contextmanager
 def headless_sway(outputs, scales=None):
     """A compositor with these outputs ({name: (width, height)}, named HEADLESS-1, -2, ...),
@@ -46,16 +60,8 @@ def headless_sway(outputs, scales=None):
                                                   outputs.items()):
                 file.write(f"output {name} mode {width}x{height} position {x} 0 "
                            f"scale {scales.get(name, 1)}\n")
-        prefix = []
-        if os.getuid() == 0:
-            os.chown(runtime, NOBODY, NOBODY)
-            prefix = ["setpriv", f"--reuid={NOBODY}", f"--regid={NOBODY}", "--clear-groups"]
-        os.chmod(runtime, 0o700)
-        env = {"PATH": os.environ["PATH"], "HOME": runtime, "XDG_RUNTIME_DIR": runtime,
-               "WLR_BACKENDS": "headless", "WLR_LIBINPUT_NO_DEVICES": "1",
-               "WLR_RENDERER": "pixman", "WLR_HEADLESS_OUTPUTS": str(len(outputs))}
         log = tempfile.TemporaryFile()
-        sway = spawn(prefix + ["sway", "-c", config], env=env, stdout=log, stderr=log)
+        sway = _spawn_headless(["sway", "-c", config], runtime, len(outputs), log)
 
         def sockets():
             wayland = glob.glob(os.path.join(runtime, "wayland-[0-9]"))
@@ -84,16 +90,8 @@ def headless_wlroots(command, outputs=2):
     with its last lines of output, for the caller to say what it cannot do."""
     runtime = tempfile.mkdtemp(prefix="roses-wlroots-", dir="/tmp")
     try:
-        prefix = []
-        if os.getuid() == 0:
-            os.chown(runtime, NOBODY, NOBODY)
-            prefix = ["setpriv", f"--reuid={NOBODY}", f"--regid={NOBODY}", "--clear-groups"]
-        os.chmod(runtime, 0o700)
-        env = {"PATH": os.environ["PATH"], "HOME": runtime, "XDG_RUNTIME_DIR": runtime,
-               "WLR_BACKENDS": "headless", "WLR_LIBINPUT_NO_DEVICES": "1",
-               "WLR_RENDERER": "pixman", "WLR_HEADLESS_OUTPUTS": str(outputs)}
         log = tempfile.TemporaryFile()
-        server = spawn(prefix + [*command], env=env, stdout=log, stderr=log)
+        server = _spawn_headless(command, runtime, outputs, log)
 
         def socket():
             found = glob.glob(os.path.join(runtime, "wayland-[0-9]"))

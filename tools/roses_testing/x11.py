@@ -130,14 +130,20 @@ def daemon_draws(checks, home, hack, env=None, keep_screenshot=None, keep_after=
     finally:
         # The daemon's helpers and the hack run as nobody, below the daemon: end them by
         # process id before the server goes.
-        leftovers = descendants(daemon.pid)
-        if daemon.poll() is None:
-            daemon.terminate()
-        for pid in leftovers:
-            try:
-                os.kill(pid, signal.SIGKILL)
-            except OSError:
-                pass
+        kill_with_children(daemon)
+
+
+def kill_with_children(process):
+    """Ends a program and all it started, by process id: helpers that run as another user, or
+    in sessions of their own, are not in its process group."""
+    leftovers = descendants(process.pid)
+    process.kill()
+    for pid in leftovers:
+        try:
+            os.kill(pid, signal.SIGKILL)
+        except OSError:
+            pass
+    process.wait()
 
 
 def locker_draws(checks, home, hack):
@@ -161,14 +167,7 @@ def locker_draws(checks, home, hack):
             print(f"under xsecurelock the hack drew within {time.monotonic() - started:.1f} s")
     finally:
         # A locker ends on a password; here it ends with its children, by process id.
-        leftovers = descendants(locker.pid)
-        locker.kill()
-        for pid in leftovers:
-            try:
-                os.kill(pid, signal.SIGKILL)
-            except OSError:
-                pass
-        locker.wait()
+        kill_with_children(locker)
 
 
 # The desktops' own savers, each chosen the way its settings dialog chooses a single hack:
@@ -219,12 +218,5 @@ def front_end_draws(checks, name, home, hack):
             print(f"{name} ran the hack, and it drew")
     finally:
         if saver:
-            leftovers = descendants(saver.pid)
-            saver.kill()
-            for pid in leftovers:
-                try:
-                    os.kill(pid, signal.SIGKILL)
-                except OSError:
-                    pass
-            saver.wait()
+            kill_with_children(saver)
         os.kill(int(bus_pid), signal.SIGTERM)
