@@ -60,27 +60,81 @@ pixel_box box_of(const viewport_area& area) {
     return {area.x, area.y, area.x + area.width, area.y + area.height};
 }
 
+namespace {
+
+// Where vertices land in an area's window pixels, through the view and the perspective as
+// gluLookAt and gluPerspective make them.
+class window_projection {
+  public:
+    window_projection(const look_at& view, const projection& p, const viewport_area& area)
+        : eye{view.eye[0], view.eye[1], view.eye[2]},
+          forward(normalised(minus(view.centre, view.eye))),
+          side(normalised(cross(forward, {view.up[0], view.up[1], view.up[2]}))),
+          up(cross(side, forward)), focal(1.0 / std::tan(p.fovy * radians_per_degree / 2.0)),
+          aspect(p.aspect), area(area) {}
+
+    // False for a vertex behind the eye, or one whose place is not a number.
+    bool place(const vertex& v, double& x, double& y) const {
+        const vector3 from_eye{v.x - eye.x, v.y - eye.y, v.z - eye.z};
+        // Clip w is the distance in front of the eye.
+        const double w = dot(from_eye, forward);
+        const double ndc_x = focal / aspect * dot(from_eye, side) / w;
+        const double ndc_y = focal * dot(from_eye, up) / w;
+        if (!(w > 0.0) || !std::isfinite(ndc_x) || !std::isfinite(ndc_y)) {
+            return false;
+        }
+        x = area.x + (ndc_x + 1.0) * area.width / 2.0;
+        y = area.y + (ndc_y + 1.0) * area.height / 2.0;
+        return true;
+    }
+
+  private:
+    vector3 eye;
+    vector3 forward;
+    vector3 side;
+    vector3 up;
+    double focal;
+    double aspect;
+    viewport_area area;
+};
+
+// How far past a segment its pixels reach. Smoothed edges reach further than aliased ones:
+// this allows for them whether or not the frame is multisampled, which costs a pixel or two
+// of clearing.
+double reach(float line_width) {
+    return line_width / 2.0 + 1.0 + smoothed_edge_margin(line_width);
+}
+
+// The pixels a box of window coordinates touches. Far outside the area a strip still covers
+// no more than all of it.
+pixel_box pixels_of(double left, double bottom, double right, double top) {
+    const auto pixel = [](double at) {
+        return static_cast<std::int32_t>(std::clamp(at, -1e9, 1e9));
+    };
+    return {pixel(std::floor(left)), pixel(std::floor(bottom)), pixel(std::ceil(right)),
+            pixel(std::ceil(top))};
+}
+
+viewport_area area_of(const pixel_box& box) {
+    return {box.left, box.bottom, box.right - box.left, box.top - box.bottom};
+}
+
+} // namespace
+
 pixel_box strip_box(std::span<const vertex> vertices, const look_at& view, const projection& p,
                     const viewport_area& area, float line_width) {
     if (vertices.empty()) {
         return {};
     }
-    // The view and the perspective as gluLookAt and gluPerspective make them.
-    const vector3 forward = normalised(minus(view.centre, view.eye));
-    const vector3 side = normalised(cross(forward, {view.up[0], view.up[1], view.up[2]}));
-    const vector3 up = cross(side, forward);
-    const double focal = 1.0 / std::tan(p.fovy * radians_per_degree / 2.0);
+    const window_projection to_window(view, p, area);
     double low_x = std::numeric_limits<double>::infinity();
     double low_y = low_x;
     double high_x = -low_x;
     double high_y = -low_x;
     for (const vertex& v : vertices) {
-        const vector3 from_eye{v.x - view.eye[0], v.y - view.eye[1], v.z - view.eye[2]};
-        // Clip w is the distance in front of the eye.
-        const double w = dot(from_eye, forward);
-        const double x = focal / p.aspect * dot(from_eye, side) / w;
-        const double y = focal * dot(from_eye, up) / w;
-        if (!(w > 0.0) || !std::isfinite(x) || !std::isfinite(y)) {
+        double x = 0.0;
+        double y = 0.0;
+        if (!to_window.place(v, x, y)) {
             return box_of(area);
         }
         low_x = std::min(low_x, x);
@@ -88,21 +142,189 @@ pixel_box strip_box(std::span<const vertex> vertices, const look_at& view, const
         low_y = std::min(low_y, y);
         high_y = std::max(high_y, y);
     }
-    // Smoothed edges reach further than aliased ones: the box allows for them whether or not
-    // the frame is multisampled, which costs a pixel or two of clearing.
-    const double half = line_width / 2.0 + 1.0 + smoothed_edge_margin(line_width);
-    const auto to_window = [](double ndc, std::int32_t origin, std::int32_t size) {
-        return origin + (ndc + 1.0) * size / 2.0;
+    const double half = reach(line_width);
+    return clip(pixels_of(low_x - half, low_y - half, high_x + half, high_y + half), box_of(area));
+}
+
+damage_grid::damage_grid(const pixel_box& area, std::int32_t cell)
+    : area_(area), cell(std::max(cell, 1)) {
+    if (!area.empty()) {
+        columns = (area.right - area.left + this->cell - 1) / this->cell;
+        rows = (area.top - area.bottom + this->cell - 1) / this->cell;
+    }
+    reached.assign(static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows), 0);
+}
+
+void damage_grid::add_strip(std::span<const vertex> vertices, const look_at& view,
+                            const projection& p, float line_width) {
+    const window_projection to_window(view, p, area_of(area_));
+    const double half = reach(line_width);
+    double last_x = 0.0;
+    double last_y = 0.0;
+    for (std::size_t i = 0; i < vertices.size(); ++i) {
+        double x = 0.0;
+        double y = 0.0;
+        if (!to_window.place(vertices[i], x, y)) {
+            add_all();
+            return;
+        }
+        if (i == 0) {
+            mark(x - half, y - half, x + half, y + half);
+        } else {
+            mark_segment(last_x, last_y, x, y, half);
+        }
+        last_x = x;
+        last_y = y;
+    }
+}
+
+void damage_grid::mark_segment(double x0, double y0, double x1, double y1, double half) {
+    // Only the part inside the area, grown by the reach, can colour its pixels: a segment
+    // from a vertex close to the eye's plane may run millions of pixels past the edge.
+    double enter = 0.0;
+    double leave = 1.0;
+    const double dx = x1 - x0;
+    const double dy = y1 - y0;
+    const auto keep = [&](double towards, double room) {
+        if (towards == 0.0) {
+            return room >= 0.0;
+        }
+        const double t = room / towards;
+        if (towards < 0.0) {
+            enter = std::max(enter, t);
+        } else {
+            leave = std::min(leave, t);
+        }
+        return enter <= leave;
     };
-    // Far outside the area a strip still covers no more than all of it.
-    const auto pixel = [](double at) {
-        return static_cast<std::int32_t>(std::clamp(at, -1e9, 1e9));
-    };
-    const pixel_box box{pixel(std::floor(to_window(low_x, area.x, area.width) - half)),
-                        pixel(std::floor(to_window(low_y, area.y, area.height) - half)),
-                        pixel(std::ceil(to_window(high_x, area.x, area.width) + half)),
-                        pixel(std::ceil(to_window(high_y, area.y, area.height) + half))};
-    return clip(box, box_of(area));
+    if (!keep(-dx, x0 - (area_.left - half)) || !keep(dx, area_.right + half - x0) ||
+        !keep(-dy, y0 - (area_.bottom - half)) || !keep(dy, area_.top + half - y0)) {
+        return;
+    }
+    const double from_x = x0 + enter * dx;
+    const double from_y = y0 + enter * dy;
+    const double along_x = (leave - enter) * dx;
+    const double along_y = (leave - enter) * dy;
+    // In pieces no longer than a cell, so that a long slanting segment reaches the cells it
+    // crosses and not all those of its box.
+    const double length = std::max(std::abs(along_x), std::abs(along_y));
+    const int pieces = std::max(1, static_cast<int>(std::ceil(length / cell)));
+    for (int k = 0; k < pieces; ++k) {
+        const double a = static_cast<double>(k) / pieces;
+        const double b = static_cast<double>(k + 1) / pieces;
+        const double ax = from_x + a * along_x;
+        const double ay = from_y + a * along_y;
+        const double bx = from_x + b * along_x;
+        const double by = from_y + b * along_y;
+        mark(std::min(ax, bx) - half, std::min(ay, by) - half, std::max(ax, bx) + half,
+             std::max(ay, by) + half);
+    }
+}
+
+void damage_grid::mark(double left, double bottom, double right, double top) {
+    const pixel_box touched = clip(pixels_of(left, bottom, right, top), area_);
+    if (touched.empty()) {
+        return;
+    }
+    const std::int32_t first_column = (touched.left - area_.left) / cell;
+    const std::int32_t last_column = (touched.right - 1 - area_.left) / cell;
+    const std::int32_t first_row = (touched.bottom - area_.bottom) / cell;
+    const std::int32_t last_row = (touched.top - 1 - area_.bottom) / cell;
+    for (std::int32_t row = first_row; row <= last_row; ++row) {
+        const auto start = static_cast<std::size_t>(row) * static_cast<std::size_t>(columns);
+        std::fill(reached.begin() + static_cast<std::ptrdiff_t>(start + first_column),
+                  reached.begin() + static_cast<std::ptrdiff_t>(start + last_column + 1), 1);
+    }
+}
+
+void damage_grid::add_all() {
+    std::fill(reached.begin(), reached.end(), 1);
+}
+
+void damage_grid::add(const damage_grid& other) {
+    if (other.reached.size() != reached.size()) {
+        add_all();
+        return;
+    }
+    for (std::size_t i = 0; i < reached.size(); ++i) {
+        reached[i] |= other.reached[i];
+    }
+}
+
+bool damage_grid::empty() const {
+    return std::find(reached.begin(), reached.end(), 1) == reached.end();
+}
+
+std::int64_t damage_grid::pixels() const {
+    std::int64_t total = 0;
+    for (std::int32_t row = 0; row < rows; ++row) {
+        for (std::int32_t column = 0; column < columns; ++column) {
+            if (reached[static_cast<std::size_t>(row) * static_cast<std::size_t>(columns) +
+                        static_cast<std::size_t>(column)] != 0) {
+                const pixel_box one{area_.left + column * cell, area_.bottom + row * cell,
+                                    area_.left + (column + 1) * cell,
+                                    area_.bottom + (row + 1) * cell};
+                total += clip(one, area_).area();
+            }
+        }
+    }
+    return total;
+}
+
+std::vector<pixel_box> damage_grid::boxes(std::size_t most) const {
+    most = std::max<std::size_t>(most, 1);
+    for (std::int32_t merged = 1;; merged *= 2) {
+        // Cells of merged x merged of the grid's own, each reached where any of its own is.
+        const std::int32_t wide = (columns + merged - 1) / merged;
+        const std::int32_t high = (rows + merged - 1) / merged;
+        const auto at = [&](std::int32_t column, std::int32_t row) {
+            for (std::int32_t r = row * merged; r < std::min(rows, (row + 1) * merged); ++r) {
+                for (std::int32_t c = column * merged; c < std::min(columns, (column + 1) * merged);
+                     ++c) {
+                    if (reached[static_cast<std::size_t>(r) * static_cast<std::size_t>(columns) +
+                                static_cast<std::size_t>(c)] != 0) {
+                        return true;
+                    }
+                }
+            }
+            return false;
+        };
+        const std::int32_t size = cell * merged;
+        std::vector<pixel_box> found;
+        // The boxes that reach the row below this one, to grow by the runs that match them.
+        std::vector<std::size_t> below;
+        for (std::int32_t row = 0; row < high; ++row) {
+            std::vector<std::size_t> here;
+            for (std::int32_t column = 0; column < wide;) {
+                if (!at(column, row)) {
+                    ++column;
+                    continue;
+                }
+                const std::int32_t first = column;
+                while (column < wide && at(column, row)) {
+                    ++column;
+                }
+                const pixel_box run =
+                    clip({area_.left + first * size, area_.bottom + row * size,
+                          area_.left + column * size, area_.bottom + (row + 1) * size},
+                         area_);
+                const auto same = std::find_if(below.begin(), below.end(), [&](std::size_t i) {
+                    return found[i].left == run.left && found[i].right == run.right;
+                });
+                if (same != below.end()) {
+                    found[*same].top = run.top;
+                    here.push_back(*same);
+                } else {
+                    here.push_back(found.size());
+                    found.push_back(run);
+                }
+            }
+            below = std::move(here);
+        }
+        if (found.size() <= most || (wide <= 1 && high <= 1)) {
+            return found;
+        }
+    }
 }
 
 pixel_box frame_damage::clear_for(const pixel_box& drawn, int age, const pixel_box& area) {

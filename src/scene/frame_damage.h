@@ -4,8 +4,10 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "display/camera_gl.h"
 #include "garden/rose.h"
@@ -39,6 +41,45 @@ pixel_box box_of(const viewport_area& area);
 // number gives the whole area: its line could cross any of it.
 pixel_box strip_box(std::span<const vertex> vertices, const look_at& view, const projection& p,
                     const viewport_area& area, float line_width);
+
+// Which cells of a coarse grid over one scene's area a frame's lines reach. A grown rose's box
+// covers most of its area while its lines cross a part of it: the cells they cross, merged
+// into a few boxes, are what a frame must clear and a host present.
+class damage_grid {
+  public:
+    damage_grid() = default;
+    // Square cells of cell pixels from the area's bottom-left corner; those of the top row and
+    // the right column are cut by the area's edges.
+    damage_grid(const pixel_box& area, std::int32_t cell);
+
+    // The cells that a strip of these vertices reaches when drawn as strip_box says: every
+    // pixel within half the width, a pixel and the smoothed edges' margin of its segments. A
+    // vertex behind the eye or not a number reaches the whole area.
+    void add_strip(std::span<const vertex> vertices, const look_at& view, const projection& p,
+                   float line_width);
+    void add_all();
+    // What either reaches; other has the same area and cells.
+    void add(const damage_grid& other);
+
+    bool empty() const;
+    const pixel_box& area() const { return area_; }
+    // How many pixels the cells reached hold.
+    std::int64_t pixels() const;
+    // At most most boxes, apart from each other, that hold every cell reached: each row's runs
+    // of cells, with the runs of the rows above that match them. Where there are more, the
+    // same from cells twice as large, and so on: a few more pixels for fewer boxes.
+    std::vector<pixel_box> boxes(std::size_t most) const;
+
+  private:
+    void mark(double left, double bottom, double right, double top);
+    void mark_segment(double x0, double y0, double x1, double y1, double half);
+
+    pixel_box area_;
+    std::int32_t cell = 1;
+    std::int32_t columns = 0;
+    std::int32_t rows = 0;
+    std::vector<std::uint8_t> reached;
+};
 
 // Which boxes of one scene's area the last frames drew into, to tell a frame what it must
 // clear in a buffer that shows an earlier frame, and a host what to present.

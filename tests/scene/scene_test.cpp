@@ -7,6 +7,7 @@
 #include "scene/monitor_scenes.h"
 #include "scene/saver_scene.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -135,6 +136,41 @@ TEST(FrameDamage, AStripCoversItsProjectedBoxPaddedForItsWidthAndSmoothedEdges) 
     EXPECT_EQ(strip_box(strip, view, p, area, 2.0f), (pixel_box{0, 0, 800, 600}));
     strip.back() = {std::nanf(""), 300, 0};
     EXPECT_EQ(strip_box(strip, view, p, area, 2.0f), (pixel_box{0, 0, 800, 600}));
+}
+
+TEST(FrameDamage, AStripReachesTheCellsItsSegmentsCrossOnBothSidesOfAnEdge) {
+    const projection p = projection_for(800, 600);
+    const look_at view{
+        {p.eye[0], p.eye[1], p.eye[2]}, {p.centre[0], p.centre[1], p.centre[2]}, {0, 1, 0}};
+    const auto plane = static_cast<float>(0.4 * std::sqrt(800.0 * 800 + 2 * 600.0 * 600) - 300);
+    const pixel_box area{0, 0, 800, 600};
+    const auto grid_of = [&](std::vector<vertex> strip) {
+        damage_grid grid(area, 32);
+        grid.add_strip(strip, view, p, 2.0f);
+        return grid;
+    };
+    // Along the edge between two rows of cells a line colours the pixels on both sides.
+    EXPECT_EQ(grid_of({{100, 64, plane}, {300, 64, plane}}).boxes(8),
+              (std::vector<pixel_box>{{96, 32, 320, 96}}));
+    // Past the window's edge only what lies inside counts, however far the strip goes.
+    EXPECT_EQ(grid_of({{700, 300, plane}, {5e6f, 300, plane}}).boxes(8),
+              (std::vector<pixel_box>{{672, 288, 800, 320}}));
+    // A slanting line crosses a few cells of each row, not all those of its box.
+    const damage_grid slant = grid_of({{-1e6f, -1e6f, plane}, {1e6f, 1e6f, plane}});
+    const std::vector<pixel_box> steps = slant.boxes(64);
+    EXPECT_GE(steps.size(), 19u);
+    EXPECT_LT(slant.pixels(), area.area() / 8);
+    // Fewer boxes from larger cells still hold every cell reached.
+    const std::vector<pixel_box> few = slant.boxes(4);
+    EXPECT_LE(few.size(), 4u);
+    for (const pixel_box& box : steps) {
+        EXPECT_TRUE(std::any_of(few.begin(), few.end(),
+                                [&](const pixel_box& big) { return clip(box, big) == box; }));
+    }
+    // A vertex behind the eye could draw anywhere.
+    EXPECT_EQ(grid_of({{100, 64, plane}, {400, 300, 2000}}).boxes(8),
+              (std::vector<pixel_box>{area}));
+    EXPECT_TRUE(damage_grid(area, 32).empty());
 }
 
 TEST(FrameDamage, AFrameClearsWhatTheBuffersFramesDrewAndPresentsWhatChanged) {
