@@ -160,7 +160,7 @@ void step_and_view(std::int32_t width, std::int32_t height, std::uint32_t seed, 
 }
 
 // What knowing where a frame draws costs against drawing it, with the same full-length rose
-// shown whole: the box of its strip alone, a frame that clears only what changed in the
+// shown whole: the cells its strip reaches alone, a frame that clears only what changed in the
 // buffer of the frame before, and a whole frame, each the median of its wall milliseconds.
 void box_and_frames(std::int32_t width, std::int32_t height, std::uint32_t seed, double* box,
                     double* partial, double* whole) {
@@ -185,10 +185,11 @@ void box_and_frames(std::int32_t width, std::int32_t height, std::uint32_t seed,
         scene.step();
         double start = wall_ms();
         const strip_range range = shown->shown_strip(shown->age);
-        const pixel_box drawn = strip_box(
+        damage_grid drawn(box_of(area), frame_damage::cell);
+        drawn.add_strip(
             std::span<const vertex>(&shown->vertices[static_cast<std::size_t>(range.first)],
                                     static_cast<std::size_t>(range.count)),
-            scene.camera.view(), p, area, scene.line_width);
+            scene.camera.view(), p, scene.line_width);
         boxes.push_back(wall_ms() - start);
         start = wall_ms();
         draw_scene(scene, 1.0, area, damage, 1);

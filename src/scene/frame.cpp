@@ -121,8 +121,8 @@ void draw_scene(saver_scene& scene, double f) {
     glPopMatrix();
 }
 
-pixel_box draw_scene(saver_scene& scene, double f, const viewport_area& area, frame_damage& damage,
-                     int buffer_age) {
+const std::vector<pixel_box>& draw_scene(saver_scene& scene, double f, const viewport_area& area,
+                                         frame_damage& damage, int buffer_age) {
     begin_frame();
     glPushMatrix();
     const projection p = projection_for(scene.width, scene.height);
@@ -136,26 +136,28 @@ pixel_box draw_scene(saver_scene& scene, double f, const viewport_area& area, fr
     const float line_width = scene.line_width;
     const pixel_box whole = box_of(area);
     // One hold of the lock for both passes: a commit between them would move a rose out of
-    // the box measured for it.
+    // the cells measured for it.
     scene.garden.with_roses([&](std::list<std::unique_ptr<rose>>& roses) {
-        pixel_box drawn;
+        damage_grid drawn(whole, frame_damage::cell);
         for (const auto& live : roses) {
             const strip_range range = live->shown_strip(shown_age(*live, f));
             if (range.count >= 2 && scene.width > 0 && scene.height > 0) {
                 const std::span<const vertex> strip(
                     &live->vertices[static_cast<std::size_t>(range.first)],
                     static_cast<std::size_t>(range.count));
-                drawn = unite(drawn, strip_box(strip, view, p, area, line_width));
+                drawn.add_strip(strip, view, p, line_width);
             } else if (range.count >= 2) {
-                drawn = whole;
+                drawn.add_all();
             }
         }
-        const pixel_box clear = damage.clear_for(drawn, buffer_age, whole);
-        // The roses stay inside the box, so the scissor that holds the clear to it is left on
-        // while they are drawn.
-        glScissor(clear.left, clear.bottom, clear.right - clear.left, clear.top - clear.bottom);
         glEnable(GL_SCISSOR_TEST);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        for (const pixel_box& box : damage.clear_for(drawn, buffer_age)) {
+            glScissor(box.left, box.bottom, box.right - box.left, box.top - box.bottom);
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        }
+        // The roses stay inside the cells cleared for them: the scissor only keeps them in
+        // their area.
+        glScissor(whole.left, whole.bottom, whole.right - whole.left, whole.top - whole.bottom);
         for (const auto& live : roses) {
             draw_rose(*live, line_width, shown_age(*live, f));
         }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace roses {
 
@@ -49,12 +50,12 @@ void set_projection(saver_scene& scene, const viewport_area& area);
 void draw_scene(saver_scene& scene, double f);
 
 // draw_scene for a buffer that still holds an earlier frame, buffer_age frames old (0 when
-// nothing is known of it), drawn into the scene's area of the window: it clears only what
-// the roses drew there since and draw now (damage remembers), or the whole area where that
-// is unknown or most of it. Leaves the scissor test on. Returns what changed against the
-// frame before, which is what the caller presents.
-pixel_box draw_scene(saver_scene& scene, double f, const viewport_area& area, frame_damage& damage,
-                     int buffer_age);
+// nothing is known of it), drawn into the scene's area of the window: it clears only the
+// cells that the roses' lines reached there since and reach now (damage remembers), or the
+// whole area where that is unknown or most of it. Leaves the scissor test on. Returns the
+// boxes that changed against the frame before, which is what the caller presents.
+const std::vector<pixel_box>& draw_scene(saver_scene& scene, double f, const viewport_area& area,
+                                         frame_damage& damage, int buffer_age);
 
 // One step and its frame (draw_scene at 1), for hosts that draw once a step. The caller
 // presents it.

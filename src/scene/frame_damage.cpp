@@ -121,31 +121,6 @@ viewport_area area_of(const pixel_box& box) {
 
 } // namespace
 
-pixel_box strip_box(std::span<const vertex> vertices, const look_at& view, const projection& p,
-                    const viewport_area& area, float line_width) {
-    if (vertices.empty()) {
-        return {};
-    }
-    const window_projection to_window(view, p, area);
-    double low_x = std::numeric_limits<double>::infinity();
-    double low_y = low_x;
-    double high_x = -low_x;
-    double high_y = -low_x;
-    for (const vertex& v : vertices) {
-        double x = 0.0;
-        double y = 0.0;
-        if (!to_window.place(v, x, y)) {
-            return box_of(area);
-        }
-        low_x = std::min(low_x, x);
-        high_x = std::max(high_x, x);
-        low_y = std::min(low_y, y);
-        high_y = std::max(high_y, y);
-    }
-    const double half = reach(line_width);
-    return clip(pixels_of(low_x - half, low_y - half, high_x + half, high_y + half), box_of(area));
-}
-
 damage_grid::damage_grid(const pixel_box& area, std::int32_t cell)
     : area_(area), cell(std::max(cell, 1)) {
     if (!area.empty()) {
@@ -241,6 +216,10 @@ void damage_grid::add_all() {
     std::fill(reached.begin(), reached.end(), 1);
 }
 
+void damage_grid::add_box(const pixel_box& box) {
+    mark(box.left, box.bottom, box.right, box.top);
+}
+
 void damage_grid::add(const damage_grid& other) {
     if (other.reached.size() != reached.size()) {
         add_all();
@@ -327,26 +306,37 @@ std::vector<pixel_box> damage_grid::boxes(std::size_t most) const {
     }
 }
 
-pixel_box frame_damage::clear_for(const pixel_box& drawn, int age, const pixel_box& area) {
+std::vector<pixel_box> frame_damage::boxes_of(const damage_grid& grid) {
+    const pixel_box& area = grid.area();
+    if (static_cast<double>(grid.pixels()) > most_of_area * static_cast<double>(area.area())) {
+        return {area};
+    }
+    return grid.boxes(most_boxes);
+}
+
+const std::vector<pixel_box>& frame_damage::clear_for(const damage_grid& drawn, int age) {
     const bool whole = known == 0;
-    pixel_box clear = drawn;
-    bool all = age <= 0 || age > known;
+    damage_grid clear = drawn;
+    const bool all = age <= 0 || age > known;
     for (int k = 0; !all && k < age; ++k) {
-        clear = unite(clear, drawn_before[static_cast<std::size_t>(k)]);
+        clear.add(drawn_before[static_cast<std::size_t>(k)]);
     }
-    last_changed = whole ? area : unite(drawn, drawn_before[0]);
-    if (static_cast<double>(last_changed.area()) >
-        most_of_area * static_cast<double>(area.area())) {
-        last_changed = area;
+    if (whole) {
+        last_changed.assign(1, drawn.area());
+    } else {
+        damage_grid changed = drawn;
+        changed.add(drawn_before[0]);
+        last_changed = boxes_of(changed);
     }
-    if (all ||
-        static_cast<double>(clear.area()) > most_of_area * static_cast<double>(area.area())) {
-        clear = area;
+    if (all) {
+        last_clear.assign(1, drawn.area());
+    } else {
+        last_clear = boxes_of(clear);
     }
-    std::copy_backward(drawn_before.begin(), drawn_before.end() - 1, drawn_before.end());
+    std::move_backward(drawn_before.begin(), drawn_before.end() - 1, drawn_before.end());
     drawn_before[0] = drawn;
     known = std::min(known + 1, most_age);
-    return clear;
+    return last_clear;
 }
 
 } // namespace roses

@@ -34,14 +34,6 @@ pixel_box unite(const pixel_box& a, const pixel_box& b);
 pixel_box clip(const pixel_box& box, const pixel_box& within);
 pixel_box box_of(const viewport_area& area);
 
-// The pixels that a strip of these vertices covers when drawn through view and the
-// projection p into area, with lines line_width pixels wide: the box of the projected
-// vertices, padded by half the width, a pixel for the rasteriser's rounding and the margin
-// that multisampled edges spread over, clipped to the area. A vertex behind the eye or not a
-// number gives the whole area: its line could cross any of it.
-pixel_box strip_box(std::span<const vertex> vertices, const look_at& view, const projection& p,
-                    const viewport_area& area, float line_width);
-
 // Which cells of a coarse grid over one scene's area a frame's lines reach. A grown rose's box
 // covers most of its area while its lines cross a part of it: the cells they cross, merged
 // into a few boxes, are what a frame must clear and a host present.
@@ -52,12 +44,15 @@ class damage_grid {
     // the right column are cut by the area's edges.
     damage_grid(const pixel_box& area, std::int32_t cell);
 
-    // The cells that a strip of these vertices reaches when drawn as strip_box says: every
-    // pixel within half the width, a pixel and the smoothed edges' margin of its segments. A
-    // vertex behind the eye or not a number reaches the whole area.
+    // The cells that a strip of these vertices reaches when drawn through view and the
+    // projection p into the area, with lines line_width pixels wide: every pixel within half
+    // the width, a pixel for the rasteriser's rounding and the margin that multisampled edges
+    // spread over, of each of its segments. A vertex behind the eye or not a number reaches
+    // the whole area: its line could cross any of it.
     void add_strip(std::span<const vertex> vertices, const look_at& view, const projection& p,
                    float line_width);
     void add_all();
+    void add_box(const pixel_box& box);
     // What either reaches; other has the same area and cells.
     void add(const damage_grid& other);
 
@@ -81,30 +76,39 @@ class damage_grid {
     std::vector<std::uint8_t> reached;
 };
 
-// Which boxes of one scene's area the last frames drew into, to tell a frame what it must
+// Which cells of one scene's area the last frames drew into, to tell a frame what it must
 // clear in a buffer that shows an earlier frame, and a host what to present.
 class frame_damage {
   public:
     // Buffers older than this many frames are cleared whole.
     static constexpr int most_age = 4;
+    // The grid's cells, in pixels, and the most boxes that a frame clears or presents: each
+    // box is one scissored clear and one copy of its own, so a few more pixels cost less than
+    // many boxes.
+    static constexpr std::int32_t cell = 32;
+    static constexpr std::size_t most_boxes = 16;
 
     // The area's whole picture must be drawn again: the next frame clears and presents all.
     void invalidate() { known = 0; }
 
-    // A frame is about to draw the box drawn into a buffer that holds the frame of age frames
-    // ago (age 0 when nothing is known of the buffer). Returns what it must clear: drawn and
-    // what the frames since that one drew, or the whole area where that is unknown or most of
-    // it anyway.
-    pixel_box clear_for(const pixel_box& drawn, int age, const pixel_box& area);
+    // A frame is about to draw what drawn reaches into a buffer that holds the frame of age
+    // frames ago (age 0 when nothing is known of the buffer). Returns what it must clear: the
+    // cells drawn reaches and those that the frames since that one reached, or the whole area
+    // where that is unknown or most of it anyway.
+    const std::vector<pixel_box>& clear_for(const damage_grid& drawn, int age);
     // After clear_for: what the frame changed against the frame before it, which is what a
     // host presents; the whole area after invalidate.
-    const pixel_box& changed() const { return last_changed; }
+    const std::vector<pixel_box>& changed() const { return last_changed; }
 
   private:
-    // What the last frames drew, the last first.
-    std::array<pixel_box, most_age> drawn_before{};
+    // The boxes that hold what grid reaches, or the whole area where that is most of it.
+    static std::vector<pixel_box> boxes_of(const damage_grid& grid);
+
+    // What the last frames reached, the last first.
+    std::array<damage_grid, most_age> drawn_before{};
     int known = 0;
-    pixel_box last_changed;
+    std::vector<pixel_box> last_clear;
+    std::vector<pixel_box> last_changed;
 };
 
 } // namespace roses

@@ -106,9 +106,10 @@ const std::vector<pixel_box>& monitor_scenes::draw(double f, int buffer_age) {
         if (whole) {
             damages[i].invalidate();
         }
-        const pixel_box box = draw_scene(*scenes[i], f, area, damages[i], buffer_age);
-        if (!box.empty()) {
-            changed.push_back(box);
+        for (const pixel_box& box : draw_scene(*scenes[i], f, area, damages[i], buffer_age)) {
+            if (!box.empty()) {
+                changed.push_back(box);
+            }
         }
     }
     if (uncovered && whole) {

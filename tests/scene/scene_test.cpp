@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -115,6 +116,18 @@ TEST(Scene, ALayoutBetweenTwoStepsMovesBothPosesToTheNewSize) {
     }
 }
 
+// What a strip reaches, as one box: that of its cells of a pixel.
+pixel_box reach_of(std::span<const vertex> strip, const look_at& view, const projection& p,
+                   const pixel_box& area, float line_width) {
+    damage_grid grid(area, 1);
+    grid.add_strip(strip, view, p, line_width);
+    pixel_box all;
+    for (const pixel_box& box : grid.boxes(1 << 20)) {
+        all = unite(all, box);
+    }
+    return all;
+}
+
 TEST(FrameDamage, AStripCoversItsProjectedBoxPaddedForItsWidthAndSmoothedEdges) {
     // The default view of 800x600 sees the plane z = 0.4 s - height / 2 (s = sqrt(800^2 +
     // 2 600^2)) at exactly one window pixel per scene unit.
@@ -122,20 +135,22 @@ TEST(FrameDamage, AStripCoversItsProjectedBoxPaddedForItsWidthAndSmoothedEdges) 
     const look_at view{
         {p.eye[0], p.eye[1], p.eye[2]}, {p.centre[0], p.centre[1], p.centre[2]}, {0, 1, 0}};
     const auto plane = static_cast<float>(0.4 * std::sqrt(800.0 * 800 + 2 * 600.0 * 600) - 300);
-    const viewport_area area{0, 0, 800, 600};
+    const pixel_box area{0, 0, 800, 600};
     std::vector<vertex> strip{{100, 200, plane}, {500, 450, plane}, {300, 300, plane}};
     // Half the width, a pixel and the smoothed edges' margin: 3 pixels at width 2.
-    EXPECT_EQ(strip_box(strip, view, p, area, 2.0f), (pixel_box{97, 197, 503, 453}));
+    EXPECT_EQ(reach_of(strip, view, p, area, 2.0f), (pixel_box{97, 197, 503, 453}));
     // In a monitor's area the same strip moves with the area, and what lies outside is cut.
-    EXPECT_EQ(strip_box(strip, view, p, {800, 100, 800, 600}, 4.0f),
+    EXPECT_EQ(reach_of(strip, view, p, {800, 100, 1600, 700}, 4.0f),
               (pixel_box{895, 295, 1305, 555}));
+    // A segment that leaves the area reaches only what it crosses on its way out: from
+    // (300, 300) to (850, 100), it passes x = 803 at y = 117.1.
     strip.push_back({850, 100, plane});
-    EXPECT_EQ(strip_box(strip, view, p, area, 2.0f), (pixel_box{97, 97, 800, 453}));
+    EXPECT_EQ(reach_of(strip, view, p, area, 2.0f), (pixel_box{97, 114, 800, 453}));
     // A vertex behind the eye, or one that is not a number, could draw anywhere.
     strip.push_back({400, 300, 2000});
-    EXPECT_EQ(strip_box(strip, view, p, area, 2.0f), (pixel_box{0, 0, 800, 600}));
+    EXPECT_EQ(reach_of(strip, view, p, area, 2.0f), area);
     strip.back() = {std::nanf(""), 300, 0};
-    EXPECT_EQ(strip_box(strip, view, p, area, 2.0f), (pixel_box{0, 0, 800, 600}));
+    EXPECT_EQ(reach_of(strip, view, p, area, 2.0f), area);
 }
 
 TEST(FrameDamage, AStripReachesTheCellsItsSegmentsCrossOnBothSidesOfAnEdge) {
@@ -174,29 +189,46 @@ TEST(FrameDamage, AStripReachesTheCellsItsSegmentsCrossOnBothSidesOfAnEdge) {
 }
 
 TEST(FrameDamage, AFrameClearsWhatTheBuffersFramesDrewAndPresentsWhatChanged) {
-    const pixel_box area{0, 0, 100, 100};
-    const pixel_box a{10, 10, 20, 20};
-    const pixel_box b{30, 30, 40, 40};
-    const pixel_box c{50, 50, 60, 60};
+    const pixel_box area{0, 0, 256, 256};
+    const auto grid_of = [&](std::vector<pixel_box> boxes) {
+        damage_grid grid(area, frame_damage::cell);
+        for (const pixel_box& box : boxes) {
+            grid.add_box(box);
+        }
+        return grid;
+    };
+    using boxes = std::vector<pixel_box>;
+    const pixel_box a{0, 0, 32, 32};
+    const pixel_box b{64, 0, 96, 32};
+    const pixel_box c{0, 64, 32, 96};
     frame_damage damage;
     // Nothing known: all of it, cleared and presented.
-    EXPECT_EQ(damage.clear_for(a, 1, area), area);
-    EXPECT_EQ(damage.changed(), area);
-    // A buffer one frame old holds a: a and b are cleared and present what changed.
-    EXPECT_EQ(damage.clear_for(b, 1, area), unite(a, b));
-    EXPECT_EQ(damage.changed(), unite(a, b));
+    EXPECT_EQ(damage.clear_for(grid_of({a}), 1), boxes{area});
+    EXPECT_EQ(damage.changed(), boxes{area});
+    // A buffer one frame old holds a: a and b are cleared and present what changed, each on
+    // its own rather than in the box around both.
+    EXPECT_EQ(damage.clear_for(grid_of({b}), 1), (boxes{a, b}));
+    EXPECT_EQ(damage.changed(), (boxes{a, b}));
     // Two frames old, it holds a: b, the frame between, is no longer on it but counts too.
-    EXPECT_EQ(damage.clear_for(c, 2, area), unite(a, c));
-    EXPECT_EQ(damage.changed(), unite(b, c));
+    EXPECT_EQ(damage.clear_for(grid_of({c}), 2), (boxes{a, b, c}));
+    EXPECT_EQ(damage.changed(), (boxes{b, c}));
     // Older than the frames remembered, or of unknown age: all of it.
-    EXPECT_EQ(damage.clear_for(c, 4, area), area);
-    EXPECT_EQ(damage.clear_for(c, 0, area), area);
+    EXPECT_EQ(damage.clear_for(grid_of({c}), 4), boxes{area});
+    EXPECT_EQ(damage.clear_for(grid_of({c}), 0), boxes{area});
     // Most of the area is no cheaper than all of it.
-    EXPECT_EQ(damage.clear_for({0, 0, 80, 80}, 1, area), area);
-    EXPECT_EQ(damage.changed(), area);
+    EXPECT_EQ(damage.clear_for(grid_of({{0, 0, 200, 200}}), 1), boxes{area});
+    EXPECT_EQ(damage.changed(), boxes{area});
+    // More boxes than a frame takes come from larger cells.
+    damage_grid scattered(area, frame_damage::cell);
+    for (std::int32_t k = 0; k < 8; ++k) {
+        scattered.add_box({k * 32, k * 32, k * 32 + 1, k * 32 + 1});
+        scattered.add_box({(7 - k) * 32, k * 32, (7 - k) * 32 + 1, k * 32 + 1});
+    }
+    damage.clear_for(scattered, 1);
+    EXPECT_LE(damage.clear_for(scattered, 1).size(), frame_damage::most_boxes);
     damage.invalidate();
-    damage.clear_for(c, 1, area);
-    EXPECT_EQ(damage.changed(), area);
+    damage.clear_for(grid_of({c}), 1);
+    EXPECT_EQ(damage.changed(), boxes{area});
 }
 
 TEST(Monitors, OverlapsUniteTouchingOnesStaySeparateAndAllStayInTheWindow) {
