@@ -34,7 +34,7 @@ struct option {
     std::uint64_t low;
     std::uint64_t high;
     std::span<const std::int32_t> choices;
-    // What a refusal says the value must be: "a whole number from 1 to 1000".
+    // What a refusal says the value must be, after "needs".
     std::string_view needs;
     // The default of a number, or the width of a size.
     std::int64_t default_value;

@@ -125,8 +125,8 @@ class option_reader {
     std::optional<double> decimal();
     std::optional<std::pair<std::int32_t, std::int32_t>> size();
 
-    // The line that refuses the option's value with the table's wording: `--size needs WxH
-    // with each side from 1 to 16384, not "0x0"`, or without the value when none was given.
+    // The line that refuses the option's value with the table's wording: `--size needs <what
+    // the table says>, not "0x0"`, or without the value when none was given.
     std::string needs() const;
     // The line that refuses the current word: `unknown option "--frobnicate" (try --help)`,
     // or `unexpected argument "stray"` for a word that is no option.
