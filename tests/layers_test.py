@@ -10,19 +10,21 @@ MAY_INCLUDE = {
     "garden": {"random"},
     "display": {"random", "garden"},
     "scene": {"random", "garden", "display"},
-    # What the hosts share, below them: what any platform may use, the Linux hosts'
-    # skeleton, and the recorded run that the renderer and the page both make.
+    # What the hosts share, below them: what any platform may use, the option table with
+    # what reads options, the Linux hosts' skeleton, and the recorded run that the renderer
+    # and the page both make.
     "common": set(),
-    "linux": set(CORE) | {"common"},
+    "options": set(),
+    "linux": set(CORE) | {"common", "options"},
     "events": set(CORE),
     # The hosts: the core and what they share, never each other.
-    "win32": set(CORE) | {"common"},
-    "x11": set(CORE) | {"common", "linux"},
-    "headless": set(CORE) | {"common", "linux", "events"},
-    "wayland": set(CORE) | {"common", "linux"},
-    "web": set(CORE) | {"common", "events"},
+    "win32": set(CORE) | {"common", "options"},
+    "x11": set(CORE) | {"common", "options", "linux"},
+    "headless": set(CORE) | {"common", "options", "linux", "events"},
+    "wayland": set(CORE) | {"common", "options", "linux"},
+    "web": set(CORE) | {"common", "options", "events"},
     # The composition root picks a host.
-    "app": {"common", "x11", "headless", "wayland"},
+    "app": {"common", "options", "x11", "headless", "wayland"},
 }
 
 src = pathlib.Path(sys.argv[1])

@@ -4,8 +4,9 @@
 #include <cstdio>
 #include <string_view>
 
-#include "common/option_reader.h"
 #include "headless/headless.h"
+#include "options/option_reader.h"
+#include "options/option_table.h"
 #include "x11/x11_host.h"
 #ifdef ROSES_HAVE_WAYLAND
 #include "wayland/wayland_host.h"
@@ -30,10 +31,11 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         // With one dash or two, as every option of the program may be written.
         const std::string_view name = roses::option_name(argv[i]);
-        if (name == "headless") {
+        if (name == roses::options::headless.name) {
             return roses::headless_main(argc, argv);
         }
-        if (name == "wayland" || name == "wayland-background") {
+        if (name == roses::options::wayland.name ||
+            name == roses::options::wayland_background.name) {
             return wayland(argc, argv);
         }
     }

@@ -14,8 +14,9 @@
 #include "headless/png_file.h"
 #include "linux/egl_pbuffer_context.h"
 #include "linux/multisample_buffer.h"
-#include "linux/process.h"
 #include "linux/signal_handling.h"
+#include "options/command_line.h"
+#include "options/option_table.h"
 #include "scene/frame_clock.h"
 
 namespace roses {
@@ -194,7 +195,7 @@ int render(headless_options options, int stop_fd, int& stopped_by) {
 
 int headless_main(int argc, char** argv) {
     const auto parsed = parse_headless_options(argc, argv);
-    if (const auto settled = settle_command_line(parsed, headless_usage())) {
+    if (const auto settled = settle_command_line(parsed, options::headless_command_line)) {
         return *settled;
     }
     // SIGTERM and SIGINT are read between frames, so that a stopped run removes its

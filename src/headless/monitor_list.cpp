@@ -3,7 +3,7 @@
 #include <optional>
 #include <utility>
 
-#include "common/option_reader.h"
+#include "options/option_reader.h"
 
 namespace roses {
 namespace {

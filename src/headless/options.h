@@ -6,26 +6,25 @@
 #include <string>
 #include <vector>
 
-#include "scene/frame_clock.h"
+#include "options/option_reader.h"
+#include "options/option_table.h"
 #include "scene/monitor_layout.h"
-
-#include "common/option_reader.h"
 
 namespace roses {
 
 struct headless_options : shared_options {
-    std::int32_t width = 800;
-    std::int32_t height = 600;
+    std::int32_t width = static_cast<std::int32_t>(options::picture_size.default_value);
+    std::int32_t height = static_cast<std::int32_t>(options::picture_size.default_height);
     // Device pixels per ordinary pixel: the picture is the one that size / scale shows, at
     // scale times the resolution.
-    double scale = 1.0;
-    // 600 steps: thirty simulated seconds.
-    std::int64_t frames = 600;
+    double scale = static_cast<double>(options::scale.default_value);
+    // Thirty simulated seconds.
+    std::int64_t frames = options::frames.default_value;
     std::string png;
     std::string frames_dir;
-    std::int64_t every = 1;
+    std::int64_t every = options::every.default_value;
     // Frames per simulated second written to frames_dir; by default one a step.
-    std::int32_t fps = steps_per_second;
+    std::int32_t fps = static_cast<std::int32_t>(options::fps.default_value);
     std::string events;
     // Samples a pixel for smooth edges; none by default, so that a seed's pictures stay the
     // same from release to release and from machine to machine.
@@ -34,16 +33,11 @@ struct headless_options : shared_options {
     std::vector<monitor_rect> monitors;
 };
 
-inline constexpr std::int32_t max_headless_side = 16384;
-inline constexpr std::int32_t min_headless_fps = steps_per_second;
-inline constexpr std::int32_t max_headless_fps = 240;
+inline constexpr auto max_headless_side = static_cast<std::int32_t>(options::picture_size.high);
 
 // Reads the options after the program name, each with one or two dashes; "--headless"
 // itself is skipped.
 [[nodiscard]] parse_result<headless_options> parse_headless_options(int argc,
                                                                     const char* const* argv);
-
-// The usage text that --headless --help prints.
-std::string headless_usage();
 
 } // namespace roses

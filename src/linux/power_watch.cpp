@@ -6,7 +6,13 @@
 #include <cstring>
 #include <string>
 
+#include "options/option_table.h"
+#include "scene/frame_clock.h"
+
 namespace roses {
+
+// Saving power draws one frame a step unless told otherwise, as -help and the manual say.
+static_assert(options::battery_fps.default_value == steps_per_second);
 
 // A service that can ask for power to be saved, and the one property of it that says so.
 struct power_source {

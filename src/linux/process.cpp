@@ -1,6 +1,5 @@
 #include "linux/process.h"
 
-#include <cstdio>
 #include <cstdlib>
 
 namespace roses {
@@ -10,11 +9,6 @@ namespace {
 const void* volatile lasting_connection = nullptr;
 
 } // namespace
-
-int complain(int code, const std::string& line) {
-    std::fprintf(stderr, "roses: %s\n", line.c_str());
-    return code;
-}
 
 void keep_until_exit(const void* connection) {
     lasting_connection = connection;

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <string>
 
-#include "linux/process.h"
+#include "options/command_line.h"
 
 namespace roses {
 

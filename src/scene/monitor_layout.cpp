@@ -37,13 +37,6 @@ bool same_place(const monitor_rect& a, const monitor_rect& b) {
 
 } // namespace
 
-bool overlap(const monitor_rect& a, const monitor_rect& b) {
-    return std::int64_t{a.x} < std::int64_t{b.x} + b.width &&
-           std::int64_t{b.x} < std::int64_t{a.x} + a.width &&
-           std::int64_t{a.y} < std::int64_t{b.y} + b.height &&
-           std::int64_t{b.y} < std::int64_t{a.y} + a.height;
-}
-
 std::vector<monitor_rect> unite_monitors(std::vector<monitor_rect> monitors,
                                          const window_geometry& window) {
     std::vector<monitor_rect> result;

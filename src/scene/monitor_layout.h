@@ -39,8 +39,14 @@ struct window_geometry {
     double scale = 1.0;
 };
 
-// The two rectangles share at least one pixel.
-bool overlap(const monitor_rect& a, const monitor_rect& b);
+// The two rectangles share at least one pixel. Here, so that what only reads a monitor list
+// (a command line) needs no library of the core.
+inline bool overlap(const monitor_rect& a, const monitor_rect& b) {
+    return std::int64_t{a.x} < std::int64_t{b.x} + b.width &&
+           std::int64_t{b.x} < std::int64_t{a.x} + a.width &&
+           std::int64_t{a.y} < std::int64_t{b.y} + b.height &&
+           std::int64_t{b.y} < std::int64_t{a.y} + a.height;
+}
 
 // The monitors as scenes should see them: each given its window's scale when it has none of
 // its own, cut to the window, the empty ones dropped, and the ones that overlap (a mirrored

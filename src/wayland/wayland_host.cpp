@@ -23,6 +23,8 @@
 #include "linux/power_watch.h"
 #include "linux/process.h"
 #include "linux/signal_handling.h"
+#include "options/command_line.h"
+#include "options/option_table.h"
 #include "random/random.h"
 #include "wayland/layer_shell.h"
 #include "wayland/wayland_input.h"
@@ -313,7 +315,7 @@ std::string wayland_client::run(int stop) {
 
 int wayland_main(int argc, char** argv) {
     const auto parsed = parse_wayland_options(argc, argv);
-    if (const auto settled = settle_command_line(parsed, wayland_usage())) {
+    if (const auto settled = settle_command_line(parsed, options::wayland_command_line)) {
         return *settled;
     }
     const wayland_options& options = parsed.options;

@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "common/option_reader.h"
-#include "linux/frame_options.h"
+#include "options/frame_options.h"
+#include "options/option_reader.h"
 
 namespace roses {
 
@@ -24,8 +24,5 @@ struct wayland_options : frame_options {
 using wayland_parse_result = parse_result<wayland_options>;
 
 [[nodiscard]] wayland_parse_result parse_wayland_options(int argc, const char* const* argv);
-
-// The usage text that -wayland -help prints.
-std::string wayland_usage();
 
 } // namespace roses

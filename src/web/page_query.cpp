@@ -1,49 +1,52 @@
 #include "web/page_query.h"
 
-#include "common/option_reader.h"
+#include "options/option_reader.h"
+#include "options/option_table.h"
+#include "scene/frame_clock.h"
 
 namespace roses {
 namespace {
 
-std::string read_pair(std::string_view key, std::string_view value, page_query& query) {
-    if (key == "seed") {
-        const auto seed = parse_number<std::uint32_t>(value);
+static_assert(options::page::battery_fps.default_value == steps_per_second);
+
+std::string read_pair(const option& key, std::string_view value, page_query& query) {
+    const auto refuse = [&] { return needs(key.name, key.needs, value); };
+    if (&key == &options::page::seed) {
+        const auto seed = whole_value<std::uint32_t>(key, value);
         if (!seed) {
-            return needs(key, seed_wording, value);
+            return refuse();
         }
         query.seed = *seed;
-    } else if (key == "size") {
-        const auto size = parse_size(value, max_check_side);
+    } else if (&key == &options::page::picture_size) {
+        const auto size = size_value(key, value);
         if (!size) {
-            return needs(key, "WxH with each side from 1 to " + std::to_string(max_check_side),
-                         value);
+            return refuse();
         }
         query.width = size->first;
         query.height = size->second;
-    } else if (key == "fps" || key == "battery-fps") {
-        const auto fps = parse_number<std::int32_t>(value);
-        if (!fps || *fps < min_page_fps || *fps > max_page_fps) {
-            return needs(key, "a whole number from 1 to 1000", value);
+    } else if (&key == &options::page::max_fps || &key == &options::page::battery_fps) {
+        const auto fps = whole_value<std::int32_t>(key, value);
+        if (!fps) {
+            return refuse();
         }
-        if (key == "fps") {
+        if (&key == &options::page::max_fps) {
             query.fps = *fps;
         } else {
             query.battery_fps = *fps;
         }
-    } else if (key == "samples") {
-        const auto samples = parse_number<std::int32_t>(value);
-        if (!samples || (*samples != 0 && *samples != page_samples)) {
-            return needs(key, "0 or 4", value);
+    } else if (&key == &options::page::samples) {
+        const auto samples = choice_value(key, value);
+        if (!samples) {
+            return refuse();
         }
         query.samples = *samples;
-    } else if (key == "frames") {
-        const auto frames = parse_number<std::int64_t>(value);
+    } else if (&key == &options::page::frames) {
+        const auto frames = whole_value<std::int64_t>(key, value);
         if (!frames) {
-            return needs(key, "a whole number of at least 0", value);
+            return refuse();
         }
         query.frames = *frames;
     }
-    // Other keys belong to whoever links to the page (trackers, cache breakers).
     return {};
 }
 
@@ -59,16 +62,17 @@ std::string parse_page_query(std::string_view text, page_query& query) {
         const std::string_view pair = text.substr(0, amp);
         text = amp == std::string_view::npos ? std::string_view() : text.substr(amp + 1);
         const std::size_t equals = pair.find('=');
-        const std::string_view key = pair.substr(0, equals);
-        if (equals == std::string_view::npos) {
-            if (key == "events") {
-                query.check = true;
+        const bool with_value = equals != std::string_view::npos;
+        // Other keys belong to whoever links to the page (trackers, cache breakers).
+        const option* key =
+            find_option(options::page::all, page_program, pair.substr(0, equals), with_value);
+        if (key == &options::page::check) {
+            query.check = true;
+        } else if (key && with_value) {
+            std::string problem = read_pair(*key, pair.substr(equals + 1), query);
+            if (first_problem.empty()) {
+                first_problem = std::move(problem);
             }
-            continue;
-        }
-        std::string problem = read_pair(key, pair.substr(equals + 1), query);
-        if (first_problem.empty()) {
-            first_problem = std::move(problem);
         }
     }
     return first_problem;

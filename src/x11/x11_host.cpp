@@ -18,6 +18,8 @@
 #include "linux/power_watch.h"
 #include "linux/process.h"
 #include "linux/signal_handling.h"
+#include "options/command_line.h"
+#include "options/option_table.h"
 #include "random/random.h"
 #include "scene/frame_clock.h"
 #include "scene/monitor_scenes.h"
@@ -283,7 +285,7 @@ int run(const x11_options& options, int stop_fd) {
 
 int x11_main(int argc, char** argv) {
     const auto parsed = parse_x11_options(argc, argv);
-    if (const auto settled = settle_command_line(parsed, x11_usage())) {
+    if (const auto settled = settle_command_line(parsed, options::x11_command_line)) {
         return *settled;
     }
     const x11_options& options = parsed.options;

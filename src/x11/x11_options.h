@@ -1,5 +1,6 @@
 // The command line of the X11 host, in the conventions of XScreenSaver hacks that every
-// Linux command line shares (common/option_reader.h).
+// Linux command line shares (options/option_reader.h); its options are the table's
+// (options/options.toml).
 #pragma once
 
 #include <cstdint>
@@ -7,8 +8,9 @@
 #include <string>
 #include <string_view>
 
-#include "common/option_reader.h"
-#include "linux/frame_options.h"
+#include "options/frame_options.h"
+#include "options/option_reader.h"
+#include "options/option_table.h"
 
 namespace roses {
 
@@ -20,8 +22,10 @@ enum class x11_target {
     saver,      // a full-screen window that closes on any input, like the Windows saver
 };
 
-inline constexpr std::int32_t default_window_width = 800;
-inline constexpr std::int32_t default_window_height = 600;
+inline constexpr auto default_window_width =
+    static_cast<std::int32_t>(options::window_size.default_value);
+inline constexpr auto default_window_height =
+    static_cast<std::int32_t>(options::window_size.default_height);
 
 struct x11_options : frame_options {
     x11_target target = x11_target::own_window;
@@ -39,8 +43,5 @@ using x11_parse_result = parse_result<x11_options>;
 
 // An X window id, decimal or hexadecimal with "0x": nothing else, not 0, at most 32 bits.
 std::optional<std::uint32_t> parse_window_id(std::string_view text);
-
-// The usage text that --help prints.
-std::string x11_usage();
 
 } // namespace roses

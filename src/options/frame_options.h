@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "common/option_reader.h"
-#include "scene/frame_clock.h"
+#include "options/option_reader.h"
+#include "options/option_table.h"
 
 namespace roses {
 
@@ -20,7 +20,7 @@ struct frame_options : shared_options {
     std::optional<std::int32_t> samples;
     // Frames a second at most while the system saves power (on battery, or in the
     // power-saver profile): one a step unless told, over any other cap.
-    std::int32_t battery_fps = steps_per_second;
+    std::int32_t battery_fps = static_cast<std::int32_t>(options::battery_fps.default_value);
 };
 
 // Reads the word if it is -max-fps, -samples or -battery-fps. False when it is none of them;

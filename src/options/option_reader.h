@@ -2,15 +2,19 @@
 // conventions of XScreenSaver hacks, where every option is accepted with one or two leading
 // dashes and a value follows as the next word or after "=". The Linux hosts read their
 // options through this and the page reads its address with the same numbers, so that all of
-// them accept the same values and refuse the same mistakes in the same words.
+// them accept the same values and refuse the same mistakes in the same words: the words and
+// their figures come from the option table (options.toml).
 #pragma once
 
 #include <charconv>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
+
+#include "options/option.h"
 
 namespace roses {
 
@@ -29,18 +33,13 @@ template <typename T> std::optional<T> parse_number(std::string_view text, int b
     return value;
 }
 
-// "WxH" or "WXH", each side a whole number from 1 to largest.
-std::optional<std::pair<std::int32_t, std::int32_t>> parse_size(std::string_view text,
-                                                                std::int32_t largest);
+// "WxH" or "WXH", each side a whole number from smallest to largest.
+std::optional<std::pair<std::int32_t, std::int32_t>>
+parse_size(std::string_view text, std::int32_t smallest, std::int32_t largest);
 
-inline constexpr double min_scale = 1.0;
-inline constexpr double max_scale = 8.0;
-
-// A display scale written as a plain decimal number ("1", "1.5", "2"): digits with at most one
-// point between digits, from min_scale to max_scale. No sign, exponent, hex, nan or inf.
-std::optional<double> parse_scale(std::string_view text);
-// What a refusal of a bad scale says it needs.
-inline constexpr std::string_view scale_range = "a decimal number from 1 to 8";
+// A plain decimal number ("1", "1.5", "2"): digits with at most one point between digits,
+// from low to high. No sign, exponent, hex, nan or inf.
+std::optional<double> parse_decimal(std::string_view text, double low, double high);
 
 // A word as an error line repeats it: control characters (a newline, an escape sequence)
 // are written as \n, \t, \r or \xNN, so that whatever a caller passes, the line stays one
@@ -52,18 +51,6 @@ std::string printable(std::string_view word);
 // GCC 14's library makes the better match.
 std::string quoted(std::string_view word);
 
-// A cap on the frames a second that a display host draws (-max-fps N, -battery-fps N).
-inline constexpr std::int32_t min_max_fps = 1;
-inline constexpr std::int32_t max_max_fps = 1000;
-inline constexpr std::string_view max_fps_range = "a whole number from 1 to 1000";
-
-// Samples a pixel for edges smoothed by multisampling (-samples N): none, or a count that
-// every multisampling driver offers or rounds up to.
-inline constexpr std::string_view samples_wording = "0, 2, 4 or 8";
-
-// What a seed must be, wherever one is given.
-inline constexpr std::string_view seed_wording = "a whole number from 0 to 4294967295";
-
 // The line that refuses a value: `--size needs WxH, not "0x0"`, or without the value when
 // none was given.
 std::string needs(std::string_view name, std::string_view what,
@@ -72,6 +59,24 @@ std::string needs(std::string_view name, std::string_view what,
 // The name of an option word without its one or two dashes and without "=value"; empty for a
 // word that is no option.
 std::string_view option_name(std::string_view word);
+
+// A value as the option takes it; none when it is not one.
+template <typename T> std::optional<T> whole_value(const option& wanted, std::string_view text) {
+    const auto value = parse_number<T>(text);
+    if (!value || std::cmp_less(*value, wanted.low) || std::cmp_greater(*value, wanted.high)) {
+        return std::nullopt;
+    }
+    return value;
+}
+std::optional<std::int32_t> choice_value(const option& wanted, std::string_view text);
+std::optional<double> decimal_value(const option& wanted, std::string_view text);
+std::optional<std::pair<std::int32_t, std::int32_t>> size_value(const option& wanted,
+                                                                std::string_view text);
+
+// The entry of the table that a word names for a program, by its name or alias: a flag only
+// without "=value". None for a word that the program does not take.
+const option* find_option(std::span<const option* const> table, unsigned program,
+                          std::string_view name, bool with_value);
 
 // The options that every command line takes: -seed N and -help (or -h).
 struct shared_options {
@@ -90,10 +95,12 @@ template <typename Options> struct parse_result {
     }
 };
 
-// Walks the words after the program name, one option at a time.
+// Walks the words after the program name, one option at a time, each looked up in the table
+// among the options of its program.
 class option_reader {
   public:
-    option_reader(int argc, const char* const* argv) : argc(argc), argv(argv) {}
+    option_reader(int argc, const char* const* argv, const command_line& program)
+        : argc(argc), argv(argv), program(program) {}
 
     // Moves to the next word; false when none is left.
     bool next();
@@ -103,41 +110,27 @@ class option_reader {
     bool is_option() const { return current.size() >= 2 && current[0] == '-'; }
     // The option's name without its dashes and without "=value".
     std::string_view name() const { return name_; }
-    // The option is name and has no "=value": a switch.
-    bool is_switch(std::string_view wanted) const { return name_ == wanted && !inline_value; }
+    // The word is this option of the table.
+    bool is(const option& wanted) const { return known == &wanted; }
     // The option as it was typed, without "=value": what messages repeat.
     std::string spelled() const;
     // The value after "=", else the next word, which it consumes; none at the end.
     std::optional<std::string_view> value();
-    // The value as a whole number (parse_number); none when it is missing or not one.
-    template <typename T> std::optional<T> number() {
+    // The value as the option takes it; none when it is missing or not one.
+    template <typename T> std::optional<T> whole() {
         const auto text = value();
-        return text ? parse_number<T>(*text) : std::nullopt;
+        return text && known ? whole_value<T>(*known, *text) : std::nullopt;
     }
-    // The value as a cap on frames a second, from min_max_fps to max_max_fps; none when it
-    // is missing or not one.
-    std::optional<std::int32_t> max_fps() {
-        const auto fps = number<std::int32_t>();
-        return fps && *fps >= min_max_fps && *fps <= max_max_fps ? fps : std::nullopt;
-    }
-    // The value as samples a pixel (samples_wording); none when it is missing or not one.
-    std::optional<std::int32_t> samples() {
-        const auto count = number<std::int32_t>();
-        return count && (*count == 0 || *count == 2 || *count == 4 || *count == 8) ? count
-                                                                                   : std::nullopt;
-    }
-    // The value as a display scale (parse_scale); none when it is missing or not one.
-    std::optional<double> scale() {
-        const auto text = value();
-        return text ? parse_scale(*text) : std::nullopt;
-    }
+    std::optional<std::int32_t> choice();
+    std::optional<double> decimal();
+    std::optional<std::pair<std::int32_t, std::int32_t>> size();
 
-    // The line that refuses the option's value: `--size needs WxH, not "0x0"`, or without
-    // the value when none was given.
-    std::string needs(std::string_view what) const;
+    // The line that refuses the option's value with the table's wording: `--size needs <what
+    // the table says>, not "0x0"`, or without the value when none was given.
+    std::string needs() const;
     // The line that refuses the current word: `unknown option "--frobnicate" (try --help)`,
     // or `unexpected argument "stray"` for a word that is no option.
-    std::string refusal(std::string_view help) const;
+    std::string refusal() const;
 
     // Reads the word if it is one of the shared options. False when it is not; true when it
     // is, with the refusal of a bad value in error.
@@ -151,6 +144,8 @@ class option_reader {
     std::string_view name_;
     std::optional<std::string_view> inline_value;
     std::optional<std::string_view> last_value;
+    const command_line& program;
+    const option* known = nullptr;
 };
 
 } // namespace roses

@@ -1,24 +1,27 @@
-#include "common/option_reader.h"
+#include "options/option_reader.h"
+
+#include "options/option_table.h"
 
 #include <cstdlib>
 #include <string>
 
 namespace roses {
-std::optional<std::pair<std::int32_t, std::int32_t>> parse_size(std::string_view text,
-                                                                std::int32_t largest) {
+std::optional<std::pair<std::int32_t, std::int32_t>>
+parse_size(std::string_view text, std::int32_t smallest, std::int32_t largest) {
     const auto cross = text.find_first_of("xX");
     if (cross == std::string_view::npos) {
         return std::nullopt;
     }
     const auto width = parse_number<std::int32_t>(text.substr(0, cross));
     const auto height = parse_number<std::int32_t>(text.substr(cross + 1));
-    if (!width || !height || *width < 1 || *height < 1 || *width > largest || *height > largest) {
+    if (!width || !height || *width < smallest || *height < smallest || *width > largest ||
+        *height > largest) {
         return std::nullopt;
     }
     return std::pair{*width, *height};
 }
 
-std::optional<double> parse_scale(std::string_view text) {
+std::optional<double> parse_decimal(std::string_view text, double low, double high) {
     const auto point = text.find('.');
     const std::string_view whole = text.substr(0, point);
     const std::string_view fraction =
@@ -41,7 +44,7 @@ std::optional<double> parse_scale(std::string_view text) {
     // above, and no locale is ever set, so the point is the decimal point.
     const double value = std::strtod(std::string(text).c_str(), nullptr);
 #endif
-    if (value < min_scale || value > max_scale) {
+    if (value < low || value > high) {
         return std::nullopt;
     }
     return value;
@@ -83,6 +86,38 @@ std::string needs(std::string_view name, std::string_view what,
     return line;
 }
 
+std::optional<std::int32_t> choice_value(const option& wanted, std::string_view text) {
+    const auto value = parse_number<std::int32_t>(text);
+    for (const std::int32_t choice : wanted.choices) {
+        if (value == choice) {
+            return value;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<double> decimal_value(const option& wanted, std::string_view text) {
+    return parse_decimal(text, static_cast<double>(wanted.low), static_cast<double>(wanted.high));
+}
+
+std::optional<std::pair<std::int32_t, std::int32_t>> size_value(const option& wanted,
+                                                                std::string_view text) {
+    return parse_size(text, static_cast<std::int32_t>(wanted.low),
+                      static_cast<std::int32_t>(wanted.high));
+}
+
+const option* find_option(std::span<const option* const> table, unsigned program,
+                          std::string_view name, bool with_value) {
+    for (const option* entry : table) {
+        if ((entry->programs & program) != 0 &&
+            (name == entry->name || (!entry->alias.empty() && name == entry->alias)) &&
+            (entry->kind != option_kind::flag || !with_value)) {
+            return entry;
+        }
+    }
+    return nullptr;
+}
+
 std::string_view option_name(std::string_view word) {
     if (word.size() < 2 || word[0] != '-') {
         return {};
@@ -102,6 +137,9 @@ bool option_reader::next() {
     if (const auto equals = current.find('='); !name_.empty() && equals != std::string_view::npos) {
         inline_value = current.substr(equals + 1);
     }
+    known = name_.empty()
+                ? nullptr
+                : find_option(options::all, program.program, name_, inline_value.has_value());
     return true;
 }
 
@@ -119,30 +157,46 @@ std::optional<std::string_view> option_reader::value() {
     return last_value;
 }
 
-std::string option_reader::needs(std::string_view what) const {
-    return roses::needs(spelled(), what, last_value);
+std::optional<std::int32_t> option_reader::choice() {
+    const auto text = value();
+    return text && known ? choice_value(*known, *text) : std::nullopt;
+}
+
+std::optional<double> option_reader::decimal() {
+    const auto text = value();
+    return text && known ? decimal_value(*known, *text) : std::nullopt;
+}
+
+std::optional<std::pair<std::int32_t, std::int32_t>> option_reader::size() {
+    const auto text = value();
+    return text && known ? size_value(*known, *text) : std::nullopt;
+}
+
+std::string option_reader::needs() const {
+    return roses::needs(spelled(), known ? known->needs : std::string_view(), last_value);
 }
 
 bool option_reader::read_shared(shared_options& options, std::string& error) {
-    if (is_switch("help") || is_switch("h")) {
+    if (is(options::help)) {
         options.help = true;
         return true;
     }
-    if (name_ != "seed") {
+    if (!is(options::seed)) {
         return false;
     }
-    options.seed = number<std::uint32_t>();
+    options.seed = whole<std::uint32_t>();
     if (!options.seed) {
-        error = needs(seed_wording);
+        error = needs();
     }
     return true;
 }
 
-std::string option_reader::refusal(std::string_view help) const {
+std::string option_reader::refusal() const {
     if (!is_option()) {
         return "unexpected argument " + roses::quoted(current);
     }
-    return "unknown option " + roses::quoted(current) + " (try " + std::string(help) + ")";
+    return "unknown option " + roses::quoted(current) + " (try " + std::string(program.try_help) +
+           ")";
 }
 
 } // namespace roses
