@@ -6,6 +6,7 @@
 
 #include "display/gl_renderer.h"
 #include "linux/frame_log.h"
+#include "scene/software_renderer.h"
 #include "wayland/unused_event.h"
 
 namespace roses {

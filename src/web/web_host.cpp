@@ -17,6 +17,7 @@
 #include "random/random.h"
 #include "scene/frame_clock.h"
 #include "scene/monitor_scenes.h"
+#include "scene/software_renderer.h"
 #include "web/page_query.h"
 #include "web/webgl_shim.h"
 

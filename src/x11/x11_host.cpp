@@ -21,6 +21,7 @@
 #include "random/random.h"
 #include "scene/frame_clock.h"
 #include "scene/monitor_scenes.h"
+#include "scene/software_renderer.h"
 #include "x11/x11_damage_check.h"
 #include "x11/x11_dismissal.h"
 #include "x11/x11_monitors.h"
