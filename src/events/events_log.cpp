@@ -77,7 +77,7 @@ void events_log::start(std::uint32_t seed, std::int32_t monitor, const monitor_r
                          place.height, number(view.fovy).c_str(), number(view.aspect).c_str()));
 }
 
-void events_log::record(const garden_event& event, std::int32_t monitor) {
+void events_log::record(const garden_event& event, std::int64_t step, std::int32_t monitor) {
     if (file == nullptr) {
         return;
     }

@@ -25,14 +25,12 @@ class events_log {
     // The start of one monitor's scene: where it is in the picture and its projection.
     void start(std::uint32_t seed, std::int32_t monitor, const monitor_rect& place,
                const projection& view);
-    void record(const garden_event& event, std::int32_t monitor = no_monitor);
+    // An event of the step given (1 for the first tick and frame).
+    void record(const garden_event& event, std::int64_t step, std::int32_t monitor = no_monitor);
 
     // The errno of the first write that failed, or 0: a full disk is noticed while the run
     // goes on, with its reason, rather than at the end.
     int write_error() const { return error; }
-
-    // The step that events are counted against: 1 for the first tick and frame.
-    std::int64_t step = 0;
 
   private:
     void checked(int written);

@@ -8,16 +8,20 @@
 namespace roses {
 
 recorded_run::recorded_run(std::FILE* file, std::optional<std::uint32_t> seed,
-                           std::vector<monitor_rect> monitors, const window_geometry& window)
-    : events(file) {
+                           std::vector<monitor_rect> monitors, const window_geometry& window,
+                           ticks step_ticks, frame_pacing pacing)
+    : events(file), frames(false, step_ticks, pacing),
+      age([this]() -> std::optional<int> { return frames_drawn++ == 0 ? 0 : 1; }) {
     if (seed) {
         reseed_random(*seed);
     }
     const bool one_picture = monitors.empty();
-    scenes.lay_out(std::move(monitors), window);
+    frames.lay_out(std::move(monitors), window);
+    frames.start(0);
+    monitor_scenes& scenes = frames.scenes();
     if (one_picture) {
         scenes.scene(0).garden.on_event = [this](const garden_event& event) {
-            events.record(event);
+            events.record(event, steps());
         };
         events.start(random_seed(), window.width, window.height,
                      projection_for(window.width, window.height));
@@ -26,7 +30,7 @@ recorded_run::recorded_run(std::FILE* file, std::optional<std::uint32_t> seed,
     for (std::size_t i = 0; i < scenes.count(); ++i) {
         const auto index = static_cast<std::int32_t>(i);
         scenes.scene(i).garden.on_event = [this, index](const garden_event& event) {
-            events.record(event, index);
+            events.record(event, steps(), index);
         };
         const monitor_rect& place = scenes.monitor(i);
         events.start(random_seed(), index, place, projection_for(place.width, place.height));
@@ -39,16 +43,12 @@ std::int64_t frames_in_steps(std::int64_t steps, std::int32_t fps) {
 }
 
 void recorded_run::step() {
-    take_step();
-    draw(1.0);
+    frames.wake(
+        next_step(), [] { return true; }, age);
 }
 
-void recorded_run::take_step() {
-    ++events.step;
-    for (std::size_t i = 0; i < scenes.count(); ++i) {
-        scenes.scene(i).garden.tick();
-    }
-    scenes.step();
+void recorded_run::draw(double f) {
+    frames.scenes().draw(f, *age());
 }
 
 } // namespace roses

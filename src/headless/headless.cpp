@@ -102,23 +102,23 @@ int render(headless_options options, int stop_fd, int& stopped_by) {
     multisample_buffer samples;
     samples.create(options.samples, options.width, options.height);
 
-    // Every monitor of the picture has the one scale of the command line.
+    // Every monitor of the picture has the one scale of the command line. Simulated time in
+    // ticks of 1 / (20 fps) s: the steps are fps ticks apart and the frames 20, so both fall
+    // on whole ticks and every frame's f comes out exact.
     recorded_run run(events_file.stream(), options.seed, options.monitors,
-                     {options.width, options.height, options.scale});
-    // Simulated time in ticks of 1 / (20 fps) s: the steps are fps ticks apart and the frames
-    // 20, so both fall on whole ticks and every frame's f comes out exact.
+                     {options.width, options.height, options.scale}, options.fps,
+                     {.once_a_step = false, .frame_period = 0});
     const std::int64_t frame_ticks = steps_per_second;
-    frame_clock clock(0, options.fps, {.once_a_step = false, .frame_period = 0});
     std::int64_t next_frame = frame_ticks;
     bool at_step = true;
     for (;;) {
-        const std::int64_t now = std::min(next_frame, clock.next_step());
+        const std::int64_t now = std::min(next_frame, run.next_step());
         // A frame at the very tick a step falls due shows the step before it whole (f = 1),
-        // the frame a once-a-step host draws; then comes the step.
+        // the frame a once-a-step host draws; then comes the step. So the renderer takes the
+        // frame step's two halves in that order, where a display host's wake steps first.
         if (now == next_frame) {
             next_frame += frame_ticks;
-            if (const auto f = clock.take_frame(now)) {
-                run.draw(*f);
+            if (const auto f = run.take_frame(now)) {
                 at_step = *f >= 1.0;
                 const std::int64_t number = now / frame_ticks;
                 if (!options.frames_dir.empty() && number % options.every == 0) {
@@ -130,15 +130,14 @@ int render(headless_options options, int stop_fd, int& stopped_by) {
                 }
             }
         }
-        if (now == clock.next_step()) {
+        if (now == run.next_step()) {
             if (run.steps() == options.frames) {
                 break;
             }
             if ((stopped_by = take_stop_signal(stop_fd)) != 0) {
                 return exit_environment;
             }
-            clock.take_step(now);
-            run.take_step();
+            run.take_step(now);
             if (run.write_error() != 0) {
                 return cannot_write("the events file", options.events,
                                     system_reason(run.write_error()));

@@ -1,26 +1,11 @@
 #include "scene/frame_clock.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
-#include <string>
+
+#include "scene/software_renderer.h"
 
 namespace roses {
-
-bool software_renderer(std::string_view renderer) {
-    std::string name(renderer);
-    std::transform(name.begin(), name.end(), name.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    // Windows' WARP is "Microsoft Basic Render Driver", also inside WSLg's "D3D12 (...)" and
-    // ANGLE's names; macOS's is "Apple Software Renderer".
-    for (const char* rasteriser : {"llvmpipe", "softpipe", "swiftshader",
-                                   "microsoft basic render driver", "apple software renderer"}) {
-        if (name.find(rasteriser) != std::string::npos) {
-            return true;
-        }
-    }
-    return false;
-}
 
 frame_pacing choose_pacing(std::optional<std::int32_t> max_fps, std::string_view renderer,
                            std::int64_t ticks_per_second, double display_rate,
@@ -44,13 +29,6 @@ frame_pacing choose_pacing(std::optional<std::int32_t> max_fps, std::string_view
     pacing.frame_period =
         rate > 0.0 ? std::llround(static_cast<double>(ticks_per_second) / rate) : 0;
     return pacing;
-}
-
-std::int32_t choose_samples(std::optional<std::int32_t> asked, std::string_view renderer) {
-    if (asked) {
-        return *asked;
-    }
-    return software_renderer(renderer) ? 0 : hardware_samples;
 }
 
 frame_clock::frame_clock(ticks start, ticks step, frame_pacing pacing)

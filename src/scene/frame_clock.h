@@ -17,10 +17,6 @@ inline constexpr std::chrono::milliseconds step_period{50};
 inline constexpr std::int32_t steps_per_second =
     static_cast<std::int32_t>(std::chrono::seconds(1) / step_period);
 
-// Whether a GL renderer of that name draws on the processor (llvmpipe, softpipe,
-// SwiftShader, Windows' WARP, Apple's software renderer): there every frame costs a processor.
-bool software_renderer(std::string_view renderer);
-
 // How often a surface is drawn.
 struct frame_pacing {
     // One frame a step, showing the step itself (f = 1); otherwise frames between the steps.
@@ -39,15 +35,6 @@ struct frame_pacing {
 frame_pacing choose_pacing(std::optional<std::int32_t> max_fps, std::string_view renderer,
                            std::int64_t ticks_per_second, double display_rate = 0.0,
                            std::optional<std::int32_t> saving_fps = std::nullopt);
-
-// Samples a pixel for edges smoothed by multisampling where none are asked for: a GPU
-// multisamples at little cost, while a software renderer would pay for every sample on the
-// processor, as it would for every frame.
-inline constexpr std::int32_t hardware_samples = 4;
-
-// The other half of the same decision: the samples asked for, else hardware_samples on a
-// renderer that is not a software one and none on one that is.
-std::int32_t choose_samples(std::optional<std::int32_t> asked, std::string_view renderer);
 
 class frame_clock {
   public:

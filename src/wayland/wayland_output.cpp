@@ -6,6 +6,7 @@
 
 #include "display/gl_renderer.h"
 #include "linux/frame_log.h"
+#include "scene/software_renderer.h"
 #include "wayland/unused_event.h"
 
 namespace roses {
@@ -72,7 +73,7 @@ wayland_output::~wayland_output() {
         wp_viewport_destroy(viewport);
     }
     // The scene's worker stops before the context it draws for goes.
-    scenes.reset();
+    frames.reset();
     const EGLDisplay display = globals.egl.display;
     if (context != EGL_NO_CONTEXT || egl_surface != EGL_NO_SURFACE) {
         eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
@@ -202,7 +203,7 @@ void wayland_output::resize() {
         height = new_height;
         pixel_scale = new_scale;
     };
-    if (!scenes) {
+    if (!frames) {
         take_size();
         gl_failure = start_gl(width, height);
         return;
@@ -244,9 +245,9 @@ std::string wayland_output::start_gl(std::int32_t first_width, std::int32_t firs
     eglSwapInterval(display, 0);
     // Frames come at the compositor's callbacks: the clock only says which of them to use.
     renderer = gl_renderer_name();
-    clock.emplace(paced_ticks(paced_clock::now()), paced_ticks(step_period), pacing());
+    frames = std::make_unique<frame_step>(true, paced_ticks(step_period), pacing());
+    frames->start(paced_ticks(paced_clock::now()));
     samples.create(choose_samples(globals.samples, renderer), first_width, first_height);
-    scenes = std::make_unique<monitor_scenes>();
     lay_out();
     return {};
 }
@@ -258,15 +259,14 @@ frame_pacing wayland_output::pacing() const {
 }
 
 void wayland_output::follow_pacing() {
-    if (clock) {
-        clock->set_pacing(pacing());
+    if (frames) {
+        frames->set_pacing(pacing());
     }
 }
 
 void wayland_output::lay_out() {
     // The buffer has the output's pixels, so the strips widen by the output's scale.
-    scenes->lay_out({}, {width, height, pixel_scale});
-    clock->redraw();
+    frames->lay_out({}, {width, height, pixel_scale});
 }
 
 bool wayland_output::make_current() {
@@ -274,23 +274,38 @@ bool wayland_output::make_current() {
 }
 
 std::optional<std::int64_t> wayland_output::run_due(std::int64_t now) {
-    if (!scenes) {
+    if (!frames) {
         return std::nullopt;
     }
-    if (clock->take_step(now)) {
-        scenes->step();
-        ++steps;
-    }
-    std::int64_t wake = clock->next_step();
-    if (was_closed || frame_callback != nullptr) {
+    // The compositor asked for a frame: one drawn now shows at its next one.
+    const bool asked = !was_closed && frame_callback == nullptr;
+    // Made current and asked how old its buffer is only for a frame that is due.
+    EGLint age = 0;
+    const frame_step::buffer_age buffer = [&]() -> std::optional<int> {
+        if (!make_current()) {
+            return std::nullopt;
+        }
+        if (globals.buffer_age) {
+            eglQuerySurface(globals.egl.display, egl_surface, EGL_BUFFER_AGE_EXT, &age);
+        }
+        // The samples' buffer keeps each frame until the next.
+        return samples.active() ? 1 : age;
+    };
+    const frame_step::woken woke = frames->wake(
+        now, [asked] { return asked; }, buffer);
+    const frame_clock& clock = frames->clock();
+    // The next frame comes with the compositor's callback, not with a wake of ours.
+    std::int64_t wake = clock.next_step();
+    if (!asked || woke.f) {
+        if (woke.drawn) {
+            present(*woke.changed, age);
+        }
         return wake;
     }
-    // The compositor asked for a frame. One drawn now shows at its next one; one not due yet
-    // is asked for again a display frame before it is, rather than dropped until the next
-    // step, so that a cap below the display's rate still draws between the steps.
-    if (const auto f = clock->take_frame(now)) {
-        draw(*f);
-    } else if (const auto due = clock->next_frame(); due && !clock->pacing().once_a_step) {
+    // A frame not due yet is asked for again a display frame before it is, rather than
+    // dropped until the next step, so that a cap below the display's rate still draws between
+    // the steps.
+    if (const auto due = clock.next_frame(); due && !clock.pacing().once_a_step) {
         if (now >= *due - display_period) {
             // The request alone, on the buffer shown already.
             ask_for_frame();
@@ -328,17 +343,9 @@ void wayland_output::set_surface_scale() {
     }
 }
 
-void wayland_output::draw(double f) {
-    if (!make_current()) {
-        return;
-    }
-    EGLint age = 0;
-    if (globals.buffer_age) {
-        eglQuerySurface(globals.egl.display, egl_surface, EGL_BUFFER_AGE_EXT, &age);
-    }
-    // The samples' buffer keeps each frame until the next; the surface's own buffer then takes
-    // what changed where it holds the frame before, and all of it otherwise.
-    const std::vector<pixel_box>& changed = scenes->draw(f, samples.active() ? 1 : age);
+void wayland_output::present(const std::vector<pixel_box>& changed, EGLint age) {
+    // The surface's own buffer takes what changed where it holds the frame before, and all of
+    // it otherwise.
     if (age == 1) {
         samples.resolve(changed);
     } else {
@@ -368,7 +375,7 @@ void wayland_output::draw(double f) {
         eglSwapBuffers(globals.egl.display, egl_surface);
     }
     if (globals.log_frames) {
-        log_frame(width, height, pixel_scale, steps);
+        log_frame(width, height, pixel_scale, frames->steps());
     }
 }
 

@@ -19,7 +19,7 @@
 #include "linux/multisample_buffer.h"
 #include "linux/paced_loop.h"
 #include "scene/frame_clock.h"
-#include "scene/monitor_scenes.h"
+#include "scene/frame_step.h"
 #include "viewporter-client-protocol.h"
 #include "wayland/layer_shell.h"
 #include "wayland/wayland_options.h"
@@ -97,8 +97,8 @@ class wayland_output {
     static void on_frame(void* data, wl_callback* callback, std::uint32_t time);
     static void on_preferred_scale(void* data, wp_fractional_scale_v1* fractional_scale,
                                    std::uint32_t scale);
-    // A frame at f of the way from the step before the last to the last.
-    void draw(double f);
+    // Shows the frame just drawn, of which the boxes changed, drawn into a buffer of that age.
+    void present(const std::vector<pixel_box>& changed, EGLint age);
     // Asks the compositor to say when it wants the next frame; the next commit sends it.
     void ask_for_frame();
     // Follows the surface's size in pixels: its size in the compositor's units times the
@@ -126,8 +126,9 @@ class wayland_output {
     EGLContext context = EGL_NO_CONTEXT;
     // In the output's context, and of the surface's size.
     multisample_buffer samples;
-    // The output's one scene, laid out for the surface's pixels and the output's scale.
-    std::unique_ptr<monitor_scenes> scenes;
+    // The output's one scene, laid out for the surface's pixels and the output's scale, and
+    // when it steps and is drawn; made for the renderer of the output's context.
+    std::unique_ptr<frame_step> frames;
     // The size the compositor gives, in its units, and the output's scale: a HiDPI output
     // gets pixels of its own rather than a picture scaled up.
     std::int32_t logical_width = 0;
@@ -150,11 +151,7 @@ class wayland_output {
     // The frame callback asked for last, until the compositor says it wants the next frame:
     // a surface nobody sees gets no answer, and no more frames.
     wl_callback* frame_callback = nullptr;
-    // When this output's scene steps and when it is drawn; made with the scene, for the
-    // renderer of the output's context.
-    std::optional<frame_clock> clock;
     std::string renderer;
-    std::uint64_t steps = 0;
     // The time between two of the output's frames, from its current mode (60 Hz until it
     // says): a callback asked for that long before a frame is due comes in time for it.
     std::int64_t display_period = paced_ticks_per_second / 60;

@@ -1,6 +1,6 @@
 // The page's side of the saver: the page's script reads the address, sizes the canvas and
-// hands in each animation frame's time; when to step and when to draw is the frame clock's,
-// as on every other host. Everything the script asks of the core goes through the few
+// hands in each animation frame's time, a wake of the scenes' frame step, as every other
+// host's wake is. Everything the script asks of the core goes through the few
 // functions here.
 #include <emscripten/emscripten.h>
 
@@ -16,7 +16,8 @@
 #include "events/recorded_run.h"
 #include "random/random.h"
 #include "scene/frame_clock.h"
-#include "scene/monitor_scenes.h"
+#include "scene/frame_step.h"
+#include "scene/software_renderer.h"
 #include "web/page_query.h"
 #include "web/webgl_shim.h"
 
@@ -48,8 +49,9 @@ struct web_page {
     page_query query;
     std::string text;
     // One scene for the canvas: the page is one monitor's, and its pixel ratio is the scale.
-    std::unique_ptr<monitor_scenes> scenes;
-    std::optional<frame_clock> clock;
+    // Its gardens tick on the page's one thread, and its first step falls due at the first
+    // animation frame.
+    std::unique_ptr<frame_step> frames;
     bool calm = false;
     // The renderer behind the page's WebGL, as the page's script found it before the context
     // was made, and whether the context smooths its edges.
@@ -76,7 +78,7 @@ const char* fallback_of(const std::string& problem) {
 }
 
 void lay_out(std::int32_t width, std::int32_t height, float scale) {
-    page.scenes->lay_out({}, {width, height, scale});
+    page.frames->lay_out({}, {width, height, scale});
 }
 
 frame_pacing page_pacing() {
@@ -132,7 +134,8 @@ EMSCRIPTEN_KEEPALIVE int roses_begin(std::int32_t width, std::int32_t height, fl
     if (page.query.seed) {
         reseed_random(*page.query.seed);
     }
-    page.scenes = std::make_unique<monitor_scenes>(false);
+    page.frames = std::make_unique<frame_step>(false, page.calm ? calm_step_ticks : step_ticks,
+                                               page_pacing());
     lay_out(width, height, scale);
     return 1;
 }
@@ -140,17 +143,14 @@ EMSCRIPTEN_KEEPALIVE int roses_begin(std::int32_t width, std::int32_t height, fl
 // A new size or pixel ratio of the canvas: laid out at once, and drawn at the next frame.
 EMSCRIPTEN_KEEPALIVE void roses_resize(std::int32_t width, std::int32_t height, float scale) {
     lay_out(width, height, scale);
-    if (page.clock) {
-        page.clock->redraw();
-    }
 }
 
 // Whether the system asks for less motion (and the address does not say ?motion=full): steps
 // come four times further apart from the next one on.
 EMSCRIPTEN_KEEPALIVE void roses_motion(int calm) {
     page.calm = calm != 0;
-    if (page.clock) {
-        page.clock->set_step(page.calm ? calm_step_ticks : step_ticks);
+    if (page.frames) {
+        page.frames->set_step(page.calm ? calm_step_ticks : step_ticks);
     }
 }
 
@@ -158,30 +158,20 @@ EMSCRIPTEN_KEEPALIVE void roses_motion(int calm) {
 // then frames are capped at ?battery-fps, one a step unless told, from the next frame on.
 EMSCRIPTEN_KEEPALIVE void roses_battery(int discharging) {
     page.discharging = discharging != 0;
-    if (page.clock) {
-        page.clock->set_pacing(page_pacing());
+    if (page.frames) {
+        page.frames->set_pacing(page_pacing());
     }
 }
 
 // One animation frame at now (its timestamp, in milliseconds): a step when one is due (a tick
 // of the garden, then the scene's step, as the headless renderer steps), and a frame when the
-// clock says. Returns what it did: stepped | drew.
+// clock says; the browser asks for none while the page is hidden. Returns what it did:
+// stepped | drew.
 EMSCRIPTEN_KEEPALIVE int roses_frame(double now) {
     const auto ticks = static_cast<std::int64_t>(std::llround(now * 1000.0));
-    if (!page.clock) {
-        page.clock.emplace(ticks, page.calm ? calm_step_ticks : step_ticks, page_pacing());
-    }
-    int result = 0;
-    if (page.clock->take_step(ticks)) {
-        page.scenes->scene(0).garden.tick();
-        page.scenes->step();
-        result |= stepped;
-    }
-    if (const auto f = page.clock->take_frame(ticks)) {
-        page.scenes->draw(*f);
-        result |= drew;
-    }
-    return result;
+    // The canvas keeps nothing of a frame once the browser has shown it: each is drawn whole.
+    const frame_step::woken woke = page.frames->wake(ticks, [] { return true; });
+    return (woke.stepped ? stepped : 0) | (woke.drawn ? drew : 0);
 }
 
 // Runs the check: every frame on simulated time, recording the events; roses_text() is then

@@ -7,7 +7,7 @@
 
 #include "display/line_width.h"
 #include "scene/frame_clock.h"
-#include "scene/monitor_scenes.h"
+#include "scene/frame_step.h"
 #include "win32/host_entry.h"
 #include "win32/host_state.h"
 #include "win32/host_window.h"
@@ -28,7 +28,10 @@ struct display_state {
     RECT client{};
     std::int32_t width = 0;
     std::int32_t height = 0;
-    monitor_scenes* scenes = nullptr;
+    frame_step* frames = nullptr;
+    // The render timer's messages so far: the frame step's time. Each message is a step and
+    // its frame, however late or early the timer comes.
+    frame_step::ticks timer_messages = 0;
     // The window's DPI as the last WM_DPICHANGED gave it, for a Windows that cannot be asked
     // for it; 0 until then.
     UINT told_dpi = 0;
@@ -152,7 +155,7 @@ void read_client_size(HWND window) {
 }
 
 void lay_out(HWND window) {
-    display.scenes->lay_out(window_monitors(window),
+    display.frames->lay_out(window_monitors(window),
                             {display.width, display.height, window_scale(window)});
 }
 
@@ -163,7 +166,8 @@ LRESULT CALLBACK saver_window_proc(HWND window, UINT message, WPARAM wparam, LPA
     case WM_CREATE:
         read_client_size(window);
         create_gl_context(window);
-        display.scenes = new monitor_scenes();
+        // One step a timer message, and one frame a step, drawn whole.
+        display.frames = new frame_step(true, 1, frame_pacing{});
         display.told_dpi = 0;
         lay_out(window);
         SetTimer(window, render_timer_id, render_period_ms, nullptr);
@@ -195,7 +199,7 @@ LRESULT CALLBACK saver_window_proc(HWND window, UINT message, WPARAM wparam, LPA
     case WM_TIMER:
         // The present sequence that the saver has always used: the frame finished, flushed
         // once more, then swapped.
-        display.scenes->render();
+        display.frames->wake(++display.timer_messages, [] { return true; });
         glFinish();
         glFlush();
         SwapBuffers(display.device_context);

@@ -1,5 +1,5 @@
 // The X11 host: the option words, then the paced loop of the Linux hosts on the X
-// connection, stepping and drawing when the frame clock says.
+// connection, stepping and drawing at each wake as the scenes' frame step says.
 #include "x11/x11_host.h"
 
 #include <X11/Xutil.h>
@@ -22,7 +22,8 @@
 #include "options/option_table.h"
 #include "random/random.h"
 #include "scene/frame_clock.h"
-#include "scene/monitor_scenes.h"
+#include "scene/frame_step.h"
+#include "scene/software_renderer.h"
 #include "x11/x11_damage_check.h"
 #include "x11/x11_dismissal.h"
 #include "x11/x11_monitors.h"
@@ -159,10 +160,11 @@ int run(const x11_options& options, int stop_fd) {
     // between the frames, rather than on workers of their own.
     const bool checking = damage_check_wanted();
     std::uint64_t frames_drawn = 0;
-    auto scenes = std::make_unique<monitor_scenes>(!checking);
+    // Paced once the presentation is chosen, below.
+    auto frames = std::make_unique<frame_step>(!checking, paced_ticks(step_period), frame_pacing{});
     auto lay_out = [&] {
         // Every monitor of the screen shows at the desktop's one scale.
-        scenes->lay_out(monitors ? monitors->current() : std::vector<monitor_rect>(),
+        frames->lay_out(monitors ? monitors->current() : std::vector<monitor_rect>(),
                         {surface.width, surface.height, scale});
     };
     lay_out();
@@ -175,9 +177,8 @@ int run(const x11_options& options, int stop_fd) {
     // renderer's) paces swaps, which copying a box would not.
     const bool vsync_paces = use_vsync(surface) && !software_renderer(renderer);
     choose_presentation(surface, vsync_paces);
-    frame_clock clock(paced_ticks(paced_clock::now()), paced_ticks(step_period),
-                      pacing_for(options, renderer, surface, vsync_paces, power.cap()));
-    std::uint64_t steps_taken = 0;
+    frames->set_pacing(pacing_for(options, renderer, surface, vsync_paces, power.cap()));
+    frames->start(paced_ticks(paced_clock::now()));
     bool was_seen = false;
     std::optional<std::int64_t> drawn_stacked_under;
     paced_loop_steps steps;
@@ -191,8 +192,7 @@ int run(const x11_options& options, int stop_fd) {
             monitors_moved = (monitors && monitors->changed(event)) || monitors_moved;
             if (event.type == Expose && event.xexpose.window == surface.window) {
                 // The server has lost part of what the window showed.
-                scenes->invalidate();
-                clock.redraw();
+                frames->invalidate();
             }
             if (!options.scale && resources_changed(surface.display, event)) {
                 // Laid out again below, the roses kept.
@@ -215,57 +215,52 @@ int run(const x11_options& options, int stop_fd) {
             laid_out_width = surface.width;
             laid_out_height = surface.height;
             monitors_moved = false;
-            clock.redraw();
         }
         return !surface_window_lost();
+    };
+    // The samples' buffer keeps each frame until the next, whatever the window's own buffer
+    // does; that one then takes what changed where frames are copied out of it a box at a
+    // time, and all of it where they are swapped.
+    const frame_step::buffer_age age = [&]() -> std::optional<int> {
+        return samples.active() ? 1 : buffer_age(surface);
     };
     steps.run_due = [&](paced_clock::time_point time) {
         const auto now = paced_ticks(time);
         // The loop wakes at every step at least, which is soon enough for a change of power.
         if (power.update()) {
-            clock.set_pacing(pacing_for(options, renderer, surface, vsync_paces, power.cap()));
-        }
-        if (clock.take_step(now)) {
-            for (std::size_t i = 0; checking && i < scenes->count(); ++i) {
-                scenes->scene(i).garden.tick();
-            }
-            scenes->step();
-            ++steps_taken;
+            frames->set_pacing(pacing_for(options, renderer, surface, vsync_paces, power.cap()));
         }
         // A window nobody can see is not drawn, and wakes only for the steps, which go on.
-        const window_sight sight = surface_sight(surface);
-        const bool stacked_under_due =
-            sight == window_sight::stacked_under &&
-            (!drawn_stacked_under ||
-             now - *drawn_stacked_under >= paced_ticks(stacked_under_period));
-        const bool seen = sight == window_sight::seen || stacked_under_due;
-        if (seen && !was_seen) {
-            // What it showed may be gone.
-            scenes->invalidate();
-            clock.redraw();
-        }
-        was_seen = seen;
-        if (seen) {
-            if (const auto f = clock.take_frame(now)) {
-                // The samples' buffer keeps each frame until the next, whatever the window's
-                // own buffer does; that one then takes what changed where frames are copied out
-                // of it a box at a time, and all of it where they are swapped.
-                const auto& changed = scenes->draw(*f, samples.active() ? 1 : buffer_age(surface));
-                if (surface.copy_sub_buffer != nullptr) {
-                    samples.resolve(changed);
-                } else {
-                    samples.resolve();
-                }
-                present_frame(surface, scale, steps_taken, changed);
-                if (stacked_under_due) {
-                    drawn_stacked_under = now;
-                }
-                if (checking && ++frames_drawn % damage_check_frames == 0) {
-                    check_damage(surface, *scenes, samples, *f);
-                }
+        bool stacked_under_due = false;
+        const frame_step::sight seen = [&] {
+            const window_sight sight = surface_sight(surface);
+            stacked_under_due = sight == window_sight::stacked_under &&
+                                (!drawn_stacked_under ||
+                                 now - *drawn_stacked_under >= paced_ticks(stacked_under_period));
+            const bool shown = sight == window_sight::seen || stacked_under_due;
+            if (shown && !was_seen) {
+                // What it showed may be gone.
+                frames->invalidate();
+            }
+            was_seen = shown;
+            return shown;
+        };
+        const frame_step::woken woke = frames->wake(now, seen, age);
+        if (woke.drawn) {
+            if (surface.copy_sub_buffer != nullptr) {
+                samples.resolve(*woke.changed);
+            } else {
+                samples.resolve();
+            }
+            present_frame(surface, scale, frames->steps(), *woke.changed);
+            if (stacked_under_due) {
+                drawn_stacked_under = now;
+            }
+            if (checking && ++frames_drawn % damage_check_frames == 0) {
+                check_damage(surface, frames->scenes(), samples, *woke.f);
             }
         }
-        return paced_time(clock.next_wake(now, seen));
+        return paced_time(woke.wake);
     };
     steps.before_wait = [&] {
         // The frame's round trips (DPMS, the compositor's selection, coverage, the driver's
@@ -276,7 +271,7 @@ int run(const x11_options& options, int stop_fd) {
     };
     run_paced_loop(ConnectionNumber(surface.display), stop_fd, steps);
 
-    scenes.reset();
+    frames.reset();
     close_surface(surface);
     return exit_ok;
 }

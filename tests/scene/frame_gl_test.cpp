@@ -5,6 +5,7 @@
 #include "linux/egl_pbuffer_context.h"
 #include "random/random.h"
 #include "scene/frame.h"
+#include "scene/frame_step.h"
 #include "scene/monitor_scenes.h"
 #include "scene/saver_scene.h"
 
@@ -226,6 +227,56 @@ TEST_F(FrameGl, UnpluggingTheFirstOfTwoMonitorsKeepsTheSecondOnesScene) {
     ASSERT_EQ(scenes.count(), 1u);
     EXPECT_EQ(&scenes.scene(0), second);
     EXPECT_EQ(scenes.scene(0).line_width, 4.0f);
+}
+
+TEST_F(FrameGl, AWakeStepsUnseenAsksTheBufferOnlyForAFrameAndRedrawsAllOnceInvalidated) {
+    reseed_random(7);
+    // One frame a step, steps 50 ticks apart, and gardens ticked by the steps themselves.
+    frame_step frames(false, 50, frame_pacing{});
+    frames.lay_out({}, {800, 600});
+    frames.start(0);
+    // The first tick searches a shape for the first slot.
+    int searches = 0;
+    frames.scenes().scene(0).garden.on_event = [&searches](const garden_event& event) {
+        searches += event.what == garden_event::kind::search ? 1 : 0;
+    };
+    const frame_step::sight covered = [] { return false; };
+    const frame_step::sight seen = [] { return true; };
+    int asked = 0;
+    const frame_step::buffer_age age = [&asked]() -> std::optional<int> {
+        ++asked;
+        return 1;
+    };
+    testing::internal::CaptureStderr();
+    // Covered: the step and its garden's tick go on, and nothing wakes it before the next.
+    frame_step::woken woke = frames.wake(0, covered, age);
+    EXPECT_TRUE(woke.stepped);
+    EXPECT_EQ(searches, 1);
+    EXPECT_FALSE(woke.f);
+    EXPECT_EQ(woke.wake, 50);
+    // Seen: the step's frame, and then nothing more to draw, nor a buffer to ask, until the
+    // next step.
+    woke = frames.wake(10, seen, age);
+    EXPECT_TRUE(woke.drawn);
+    EXPECT_EQ(woke.f, 1.0);
+    EXPECT_EQ(woke.wake, 50);
+    woke = frames.wake(20, seen, age);
+    EXPECT_FALSE(woke.f);
+    EXPECT_EQ(woke.wake, 50);
+    EXPECT_EQ(asked, 1);
+    // What the window showed is gone: while covered that wakes nothing; seen, it is drawn at
+    // once and presented whole, though the buffer holds the frame before.
+    frames.invalidate();
+    EXPECT_EQ(frames.wake(30, covered, age).wake, 50);
+    woke = frames.wake(30, seen, age);
+    ASSERT_TRUE(woke.drawn);
+    EXPECT_EQ(*woke.changed, (std::vector<pixel_box>{{0, 0, 800, 600}}));
+    // A step and its frame in one wake.
+    woke = frames.wake(50, seen, age);
+    EXPECT_TRUE(woke.stepped && woke.drawn);
+    EXPECT_EQ(frames.steps(), 2u);
+    EXPECT_EQ(woke.wake, 100);
+    testing::internal::GetCapturedStderr();
 }
 
 } // namespace

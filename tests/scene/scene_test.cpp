@@ -6,6 +6,7 @@
 #include "scene/frame_damage.h"
 #include "scene/monitor_scenes.h"
 #include "scene/saver_scene.h"
+#include "scene/software_renderer.h"
 
 #include <algorithm>
 #include <cmath>
