@@ -14,14 +14,17 @@ import unittest
 from roses_testing.checks import skip
 from roses_testing.image import screenshot, wait_for_line_thickness
 from roses_testing.processes import Program, unwind_on_sigterm, wait_exit
-from roses_testing.wine import unmanaged_windows
+from roses_testing.wine import unmanaged_windows, version
 from roses_testing.x11 import windows_named, xdotool
 from roses_testing.xlib import XConnection
 
 SCR = None
 PARENT = None
+WINE = 0
 # A Windows exit code of -1 reaches the shell as 255.
 UNUSABLE = 255
+# The stand-in parent's own brush, where nothing covers its client area.
+PARENT_BRUSH = bytes((128, 128, 128))
 
 
 def preview_surface(width, height):
@@ -126,10 +129,12 @@ class EndToEnd(unittest.TestCase):
                     break
                 time.sleep(0.25)
             self.assertIn("roses.size: 0 < 1", self.saver.output())
-            time.sleep(2.0)
-            shot = screenshot()
-            self.assert_outside_unchanged(before, shot, (left, top, width, height))
-            self.assert_preview_surface_draws(width, height)
+            box = (left, top, width, height)
+            if WINE >= 10:
+                self.assert_parent_shows_rose(box)
+            else:
+                self.assert_preview_surface_draws(width, height)
+            self.assert_outside_unchanged(before, screenshot(), box)
 
             # Keys, clicks and movement on the preview change nothing.
             xdotool("mousemove", str(left + width // 2), str(top + height // 2))
@@ -141,16 +146,33 @@ class EndToEnd(unittest.TestCase):
 
             parent.stdin.write("close\n")
             parent.stdin.flush()
-            self.assertEqual(parent.stdout.readline().split(), ["child", "Preview", "152", "112"])
+            self.assertEqual(parent.stdout.readline().split(),
+                             ["child", "Preview", "0", "0", "152", "112"])
             self.assertEqual(wait_exit(self.saver.process, 10), 0)
             self.assertEqual(wait_exit(parent, 10), 0)
-            self.assertIsNone(preview_surface(width, height), "the preview surface outlived it")
+            if WINE >= 10:
+                self.assertTrue(screenshot().crop(*box).black(), "the preview outlived it")
+            else:
+                self.assertIsNone(preview_surface(width, height), "the preview surface outlived it")
         finally:
             if parent.poll() is None:
                 parent.kill()
                 parent.wait()
             parent.stdin.close()
             parent.stdout.close()
+
+    def assert_parent_shows_rose(self, box):
+        """Wine 10 copies the preview's frames into its parent's pixels: the parent's client
+        area must show a rose, where it showed its own grey brush."""
+        count = 0
+        while time.monotonic() - self.saver.started < 40 and count < 100:
+            area = screenshot().crop(*box).pixels
+            count = sum(1 for i in range(0, len(area), 3)
+                        if area[i:i + 3] not in (b"\0\0\0", PARENT_BRUSH))
+            time.sleep(0.5)
+        print(f"preview in its parent: {count} lit pixels "
+              f"{time.monotonic() - self.saver.started:.1f} s after start")
+        self.assertGreaterEqual(count, 100, "the parent's client area shows no rose")
 
     def assert_preview_surface_draws(self, width, height):
         """Wine 8 never copies a GL child window of another process into its parent's pixels
@@ -184,13 +206,14 @@ class EndToEnd(unittest.TestCase):
 
 
 def main():
-    global SCR, PARENT
+    global SCR, PARENT, WINE
     unwind_on_sigterm()
     if len(sys.argv) < 3:
         sys.exit(__doc__)
     if not os.environ.get("DISPLAY"):
         skip("no DISPLAY for wine to show roses.scr on")
     SCR, PARENT = sys.argv[1], sys.argv[2]
+    WINE = version()
     unmanaged_windows()
     unittest.main(argv=[sys.argv[0], "-v", *sys.argv[3:]])
 

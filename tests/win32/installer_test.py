@@ -52,13 +52,13 @@ class Prefix:
         self.path = path
         self.env = dict(os.environ, WINEPREFIX=path)
 
-    def run(self, *args, check=True, timeout=60):
+    def run(self, *args, check=True, timeout=60, errors_too=False):
         # Output goes through a file, not a pipe: the wine processes that the persistent
         # wineserver keeps (services, explorer) inherit the handle and would hold a pipe open.
         with tempfile.TemporaryFile() as output:
             result = subprocess.run(list(args), env=self.env, check=check, stdout=output,
-                                    stderr=subprocess.DEVNULL, timeout=timeout,
-                                    stdin=subprocess.DEVNULL)
+                                    stderr=output if errors_too else subprocess.DEVNULL,
+                                    timeout=timeout, stdin=subprocess.DEVNULL)
             output.seek(0)
             result.stdout = output.read().decode(errors="replace")
         return result
@@ -112,7 +112,9 @@ def uninstall(prefix):
 
 
 def roses_entries(prefix):
-    listed = prefix.wine("uninstaller", "--list").stdout.replace("\r", "").splitlines()
+    # Wine 8's uninstaller lists on standard output, wine 10's on standard error.
+    listed = prefix.wine("uninstaller", "--list", errors_too=True).stdout.replace(
+        "\r", "").splitlines()
     return [line for line in listed if line.endswith("|||Roses")]
 
 
@@ -233,12 +235,16 @@ def run(installer, version, scr, probe, nsi, makensis, defines):
         print("skipped:", problem)
         return SKIPPED
     try:
-        # A wineserver that stays between the many short wine runs saves seconds on each.
-        subprocess.run(["wineserver", "-p"], env=prefix.env, check=True,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         unmanaged_windows(prefix.env)
         prefix.wine("reg", "add", DESKTOP_KEY, "/v", "LogPixels", "/t", "REG_DWORD", "/d",
                     "144", "/f")
+        # Wine 10 gives the monitors the density that its desktop started with, where wine 8
+        # read it anew in every program: the desktop starts again at 144 DPI.
+        prefix.run("wineserver", "-k", check=False)
+        prefix.run("wineserver", "-w")
+        # A wineserver that stays between the many short wine runs saves seconds on each.
+        subprocess.run(["wineserver", "-p"], env=prefix.env, check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         check_fresh_install(prefix, installer, version, scr)
         check_scaled_display(prefix, probe)
         newer, newer_path = newer_installer(work, version, nsi, makensis, defines)

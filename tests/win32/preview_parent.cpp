@@ -1,8 +1,9 @@
 // A stand-in for the settings page's preview: a window with a 152 x 112 client area for
 // "roses.scr /p <number>" to draw into. It prints the window's number and where its client
 // area lies on the screen, then runs until a line (or the end) arrives on standard input.
-// Then it reports the saver's child window as the platform sees it ("child <title> <width>
-// <height>", or "no child"), and destroys its own window, and with it the child.
+// Then it reports the saver's child window as the platform sees it ("child <title> <left>
+// <top> <width> <height>" in the client area's coordinates, or "no child"), and destroys its
+// own window, and with it the child.
 #include <cstdio>
 
 #include <windows.h>
@@ -29,9 +30,11 @@ DWORD WINAPI wait_for_input(void* parent) {
     if (child != nullptr && IsWindowVisible(child)) {
         char title[64] = {};
         GetWindowTextA(child, title, sizeof title);
-        RECT client;
-        GetClientRect(child, &client);
-        std::printf("child %s %ld %ld\n", title, client.right, client.bottom);
+        RECT place;
+        GetWindowRect(child, &place);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&place), 2);
+        std::printf("child %s %ld %ld %ld %ld\n", title, place.left, place.top,
+                    place.right - place.left, place.bottom - place.top);
     } else {
         std::printf("no child\n");
     }
@@ -50,12 +53,12 @@ int main() {
     window_class.lpszClassName = "RosesPreviewParent";
     RegisterClassA(&window_class);
 
-    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE | WS_CLIPCHILDREN;
-    RECT frame{0, 0, client_width, client_height};
-    AdjustWindowRect(&frame, style, FALSE);
-    HWND window = CreateWindowExA(0, "RosesPreviewParent", "Roses preview", style, 200, 150,
-                                  frame.right - frame.left, frame.bottom - frame.top, nullptr,
-                                  nullptr, GetModuleHandleA(nullptr), nullptr);
+    // No frame or caption: wine 10 shows another program's GL child of a window whose frame
+    // it draws itself shifted by that frame, up and to the left, over the caption.
+    const DWORD style = WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN;
+    HWND window =
+        CreateWindowExA(0, "RosesPreviewParent", "Roses preview", style, 200, 150, client_width,
+                        client_height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (window == nullptr) {
         return 1;
     }

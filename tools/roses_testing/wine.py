@@ -3,12 +3,21 @@ and private copies for tests that need a wineserver of their own or change what 
 prefix must keep."""
 
 import os
+import re
 import shutil
 import subprocess
 
 # Every wine run here: no debug channels, and no search for Mono or Gecko, which a prefix made
 # without a network would wait for.
 ENVIRONMENT = {"WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml="}
+
+
+def version():
+    """The major version of the wine on the PATH, as "wine --version" gives it (8, 10)."""
+    said = subprocess.run(["wine", "--version"], capture_output=True, text=True, timeout=30,
+                          stdin=subprocess.DEVNULL).stdout
+    found = re.match(r"wine-(\d+)\.", said)
+    return int(found.group(1)) if found else 0
 
 
 def shared_prefix():
