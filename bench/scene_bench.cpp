@@ -23,8 +23,8 @@
 
 #include "display/gl_headers.h"
 #include "garden/evaluate.h"
-#include "linux/egl_pbuffer_context.h"
-#include "linux/multisample_buffer.h"
+#include "gl_context/egl_pbuffer_context.h"
+#include "gl_context/multisample_buffer.h"
 #include "random/random.h"
 #include "scene/frame.h"
 #include "scene/frame_damage.h"

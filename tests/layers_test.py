@@ -10,18 +10,21 @@ MAY_INCLUDE = {
     "garden": {"random"},
     "display": {"random", "garden"},
     "scene": {"random", "garden", "display"},
-    # What the hosts share, below them: what any platform may use, the option table with
-    # what reads options, the Linux hosts' skeleton, and the recorded run that the renderer
-    # and the page both make.
+    # What the hosts share, below them, a folder for each thing: what any platform may use,
+    # the option table with what reads options, GL and EGL contexts and buffers, the run
+    # loop with its signals, the power state, and what a run records. Of them only the run
+    # loop (its complaint and exit codes) and power (its caps) reach into another: options.
     "common": set(),
     "options": set(),
-    "linux": set(CORE) | {"common", "options"},
+    "gl_context": set(CORE),
+    "run_loop": {"options"},
+    "power": set(CORE) | {"options"},
     "events": set(CORE),
     # The hosts: the core and what they share, never each other.
     "win32": set(CORE) | {"common", "options"},
-    "x11": set(CORE) | {"common", "options", "linux"},
-    "headless": set(CORE) | {"common", "options", "linux", "events"},
-    "wayland": set(CORE) | {"common", "options", "linux"},
+    "x11": set(CORE) | {"common", "options", "gl_context", "run_loop", "power", "events"},
+    "headless": set(CORE) | {"common", "options", "gl_context", "run_loop", "events"},
+    "wayland": set(CORE) | {"common", "options", "gl_context", "run_loop", "power", "events"},
     "web": set(CORE) | {"common", "options", "events"},
     # The composition root picks a host.
     "app": {"common", "options", "x11", "headless", "wayland"},

@@ -9,14 +9,14 @@
 
 #include "display/gl_headers.h"
 #include "events/recorded_run.h"
+#include "gl_context/egl_pbuffer_context.h"
+#include "gl_context/multisample_buffer.h"
 #include "headless/options.h"
 #include "headless/output_file.h"
 #include "headless/png_file.h"
-#include "linux/egl_pbuffer_context.h"
-#include "linux/multisample_buffer.h"
-#include "linux/signal_handling.h"
 #include "options/command_line.h"
 #include "options/option_table.h"
+#include "run_loop/signal_handling.h"
 #include "scene/frame_clock.h"
 
 namespace roses {

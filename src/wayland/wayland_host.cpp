@@ -18,14 +18,14 @@
 #include <string>
 #include <vector>
 
-#include "linux/frame_log.h"
-#include "linux/paced_loop.h"
-#include "linux/power_watch.h"
-#include "linux/process.h"
-#include "linux/signal_handling.h"
+#include "events/frame_log.h"
+#include "gl_context/gl_driver.h"
 #include "options/command_line.h"
 #include "options/option_table.h"
+#include "power/power_watch.h"
 #include "random/random.h"
+#include "run_loop/paced_loop.h"
+#include "run_loop/signal_handling.h"
 #include "wayland/layer_shell.h"
 #include "wayland/wayland_input.h"
 #include "wayland/wayland_options.h"

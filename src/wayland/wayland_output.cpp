@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "display/gl_renderer.h"
-#include "linux/frame_log.h"
+#include "events/frame_log.h"
 #include "scene/software_renderer.h"
 #include "wayland/unused_event.h"
 

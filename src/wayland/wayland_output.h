@@ -15,9 +15,9 @@
 #include <string>
 
 #include "fractional-scale-v1-client-protocol.h"
-#include "linux/egl_setup.h"
-#include "linux/multisample_buffer.h"
-#include "linux/paced_loop.h"
+#include "gl_context/egl_setup.h"
+#include "gl_context/multisample_buffer.h"
+#include "run_loop/paced_loop.h"
 #include "scene/frame_clock.h"
 #include "scene/frame_step.h"
 #include "viewporter-client-protocol.h"

@@ -3,7 +3,7 @@
 // pixels, as the X server holds them, are compared with the same frame drawn whole.
 #pragma once
 
-#include "linux/multisample_buffer.h"
+#include "gl_context/multisample_buffer.h"
 #include "scene/monitor_scenes.h"
 #include "x11/x11_surface.h"
 

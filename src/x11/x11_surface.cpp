@@ -9,8 +9,8 @@
 #include <cstdlib>
 
 #include "display/gl_renderer.h"
-#include "linux/frame_log.h"
-#include "linux/process.h"
+#include "events/frame_log.h"
+#include "gl_context/gl_driver.h"
 
 namespace roses {
 namespace {

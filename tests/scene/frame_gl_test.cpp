@@ -2,7 +2,7 @@
 #include "display/gl_headers.h"
 #include "display/line_width.h"
 #include "display/rose_gl.h"
-#include "linux/egl_pbuffer_context.h"
+#include "gl_context/egl_pbuffer_context.h"
 #include "random/random.h"
 #include "scene/frame.h"
 #include "scene/frame_step.h"

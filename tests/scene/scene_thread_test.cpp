@@ -1,6 +1,6 @@
 // The real worker thread against a frame loop, as a host runs them; meant for the
 // ThreadSanitizer build, where a data race fails the test.
-#include "linux/egl_pbuffer_context.h"
+#include "gl_context/egl_pbuffer_context.h"
 #include "scene/frame.h"
 #include "scene/monitor_scenes.h"
 #include "scene/saver_scene.h"

@@ -1,4 +1,4 @@
-#include "linux/signal_handling.h"
+#include "run_loop/signal_handling.h"
 
 #include <pthread.h>
 #include <signal.h>

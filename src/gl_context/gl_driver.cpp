@@ -1,4 +1,4 @@
-#include "linux/process.h"
+#include "gl_context/gl_driver.h"
 
 #include <cstdlib>
 

@@ -1,4 +1,4 @@
-#include "linux/egl_setup.h"
+#include "gl_context/egl_setup.h"
 
 #include <cstdio>
 #include <vector>

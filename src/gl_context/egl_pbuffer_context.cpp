@@ -1,11 +1,11 @@
-#include "linux/egl_pbuffer_context.h"
+#include "gl_context/egl_pbuffer_context.h"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 #include <cstring>
 
 #include "display/gl_headers.h"
-#include "linux/egl_setup.h"
+#include "gl_context/egl_setup.h"
 
 namespace roses {
 namespace {

@@ -2,7 +2,7 @@
 // whether the driver behind the context has them is asked before any is made.
 #define GL_GLEXT_PROTOTYPES 1
 
-#include "linux/multisample_buffer.h"
+#include "gl_context/multisample_buffer.h"
 
 #include <algorithm>
 #include <cstdio>

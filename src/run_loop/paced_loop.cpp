@@ -1,10 +1,10 @@
-#include "linux/paced_loop.h"
+#include "run_loop/paced_loop.h"
 
 #include <poll.h>
 
 #include <cerrno>
 
-#include "linux/signal_handling.h"
+#include "run_loop/signal_handling.h"
 
 namespace roses {
 namespace {

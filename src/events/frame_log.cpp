@@ -1,4 +1,4 @@
-#include "linux/frame_log.h"
+#include "events/frame_log.h"
 
 #include <cstdio>
 #include <cstdlib>

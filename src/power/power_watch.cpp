@@ -1,4 +1,4 @@
-#include "linux/power_watch.h"
+#include "power/power_watch.h"
 
 #include <systemd/sd-bus.h>
 
