@@ -123,19 +123,23 @@ def check_widgets(table):
 
 # Each program's -help.
 
+def packed(words, width):
+    """The words in lines of at most width characters, a space between two words; a word
+    longer than width has a line of its own."""
+    lines, line = [], ""
+    for word in words:
+        if line and len(line) + 1 + len(word) > width:
+            lines.append(line)
+            line = word
+        else:
+            line = f"{line} {word}" if line else word
+    lines.append(line)
+    return lines
+
+
 def wrap(text, width):
     """The text's own lines, each wrapped at width where it is longer."""
-    lines = []
-    for paragraph in text.split("\n"):
-        line = ""
-        for word in paragraph.split():
-            if line and len(line) + 1 + len(word) > width:
-                lines.append(line)
-                line = word
-            else:
-                line = f"{line} {word}" if line else word
-        lines.append(line)
-    return lines
+    return [line for paragraph in text.split("\n") for line in packed(paragraph.split(), width)]
 
 
 def help_text(option, program):
@@ -259,17 +263,10 @@ def manual(table, template):
 
 
 def xml_attributes(pairs, indent, width=94):
-    lines, line = [], ""
-    for name, value in pairs:
+    def attribute(name, value):
         value = str(value).replace("&", "&amp;").replace('"', "&quot;").replace("<", "&lt;")
-        attribute = f'{name}="{value}"'
-        if line and len(indent) + len(line) + 1 + len(attribute) > width:
-            lines.append(line)
-            line = attribute
-        else:
-            line = f"{line} {attribute}" if line else attribute
-    lines.append(line)
-    return lines
+        return f'{name}="{value}"'
+    return packed([attribute(name, value) for name, value in pairs], width - len(indent))
 
 
 def widget(option):

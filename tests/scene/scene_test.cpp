@@ -117,11 +117,20 @@ TEST(Scene, ALayoutBetweenTwoStepsMovesBothPosesToTheNewSize) {
     }
 }
 
+// The default view of 800x600, which sees the plane z = 0.4 s - height / 2 (s = sqrt(800^2 +
+// 2 600^2)) at exactly one window pixel per scene unit.
+struct pixel_plane {
+    projection p = projection_for(800, 600);
+    look_at view{
+        {p.eye[0], p.eye[1], p.eye[2]}, {p.centre[0], p.centre[1], p.centre[2]}, {0, 1, 0}};
+    float z = static_cast<float>(0.4 * std::sqrt(800.0 * 800 + 2 * 600.0 * 600) - 300);
+};
+
 // What a strip reaches, as one box: that of its cells of a pixel.
-pixel_box reach_of(std::span<const vertex> strip, const look_at& view, const projection& p,
-                   const pixel_box& area, float line_width) {
+pixel_box reach_of(std::span<const vertex> strip, const pixel_box& area, float line_width) {
+    const pixel_plane at;
     damage_grid grid(area, 1);
-    grid.add_strip(strip, view, p, line_width);
+    grid.add_strip(strip, at.view, at.p, line_width);
     pixel_box all;
     for (const pixel_box& box : grid.boxes(1 << 20)) {
         all = unite(all, box);
@@ -130,39 +139,31 @@ pixel_box reach_of(std::span<const vertex> strip, const look_at& view, const pro
 }
 
 TEST(FrameDamage, AStripCoversItsProjectedBoxPaddedForItsWidthAndSmoothedEdges) {
-    // The default view of 800x600 sees the plane z = 0.4 s - height / 2 (s = sqrt(800^2 +
-    // 2 600^2)) at exactly one window pixel per scene unit.
-    const projection p = projection_for(800, 600);
-    const look_at view{
-        {p.eye[0], p.eye[1], p.eye[2]}, {p.centre[0], p.centre[1], p.centre[2]}, {0, 1, 0}};
-    const auto plane = static_cast<float>(0.4 * std::sqrt(800.0 * 800 + 2 * 600.0 * 600) - 300);
+    const float plane = pixel_plane{}.z;
     const pixel_box area{0, 0, 800, 600};
     std::vector<vertex> strip{{100, 200, plane}, {500, 450, plane}, {300, 300, plane}};
     // Half the width, a pixel and the smoothed edges' margin: 3 pixels at width 2.
-    EXPECT_EQ(reach_of(strip, view, p, area, 2.0f), (pixel_box{97, 197, 503, 453}));
+    EXPECT_EQ(reach_of(strip, area, 2.0f), (pixel_box{97, 197, 503, 453}));
     // In a monitor's area the same strip moves with the area, and what lies outside is cut.
-    EXPECT_EQ(reach_of(strip, view, p, {800, 100, 1600, 700}, 4.0f),
-              (pixel_box{895, 295, 1305, 555}));
+    EXPECT_EQ(reach_of(strip, {800, 100, 1600, 700}, 4.0f), (pixel_box{895, 295, 1305, 555}));
     // A segment that leaves the area reaches only what it crosses on its way out: from
     // (300, 300) to (850, 100), it passes x = 803 at y = 117.1.
     strip.push_back({850, 100, plane});
-    EXPECT_EQ(reach_of(strip, view, p, area, 2.0f), (pixel_box{97, 114, 800, 453}));
+    EXPECT_EQ(reach_of(strip, area, 2.0f), (pixel_box{97, 114, 800, 453}));
     // A vertex behind the eye, or one that is not a number, could draw anywhere.
     strip.push_back({400, 300, 2000});
-    EXPECT_EQ(reach_of(strip, view, p, area, 2.0f), area);
+    EXPECT_EQ(reach_of(strip, area, 2.0f), area);
     strip.back() = {std::nanf(""), 300, 0};
-    EXPECT_EQ(reach_of(strip, view, p, area, 2.0f), area);
+    EXPECT_EQ(reach_of(strip, area, 2.0f), area);
 }
 
 TEST(FrameDamage, AStripReachesTheCellsItsSegmentsCrossOnBothSidesOfAnEdge) {
-    const projection p = projection_for(800, 600);
-    const look_at view{
-        {p.eye[0], p.eye[1], p.eye[2]}, {p.centre[0], p.centre[1], p.centre[2]}, {0, 1, 0}};
-    const auto plane = static_cast<float>(0.4 * std::sqrt(800.0 * 800 + 2 * 600.0 * 600) - 300);
+    const pixel_plane at;
+    const float plane = at.z;
     const pixel_box area{0, 0, 800, 600};
     const auto grid_of = [&](std::vector<vertex> strip) {
         damage_grid grid(area, 32);
-        grid.add_strip(strip, view, p, 2.0f);
+        grid.add_strip(strip, at.view, at.p, 2.0f);
         return grid;
     };
     // Along the edge between two rows of cells a line colours the pixels on both sides.
