@@ -39,17 +39,6 @@ vector3 normalised(const vector3& v) {
 
 } // namespace
 
-pixel_box unite(const pixel_box& a, const pixel_box& b) {
-    if (a.empty()) {
-        return b;
-    }
-    if (b.empty()) {
-        return a;
-    }
-    return {std::min(a.left, b.left), std::min(a.bottom, b.bottom), std::max(a.right, b.right),
-            std::max(a.top, b.top)};
-}
-
 pixel_box clip(const pixel_box& box, const pixel_box& within) {
     const pixel_box inside{std::max(box.left, within.left), std::max(box.bottom, within.bottom),
                            std::min(box.right, within.right), std::min(box.top, within.top)};

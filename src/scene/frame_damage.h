@@ -28,8 +28,6 @@ struct pixel_box {
     friend bool operator==(const pixel_box&, const pixel_box&) = default;
 };
 
-// The smallest box that holds both; an empty one adds nothing.
-pixel_box unite(const pixel_box& a, const pixel_box& b);
 // What of box lies inside within.
 pixel_box clip(const pixel_box& box, const pixel_box& within);
 pixel_box box_of(const viewport_area& area);

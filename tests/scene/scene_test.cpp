@@ -133,7 +133,10 @@ pixel_box reach_of(std::span<const vertex> strip, const pixel_box& area, float l
     grid.add_strip(strip, at.view, at.p, line_width);
     pixel_box all;
     for (const pixel_box& box : grid.boxes(1 << 20)) {
-        all = unite(all, box);
+        all = all.empty()
+                  ? box
+                  : pixel_box{std::min(all.left, box.left), std::min(all.bottom, box.bottom),
+                              std::max(all.right, box.right), std::max(all.top, box.top)};
     }
     return all;
 }
