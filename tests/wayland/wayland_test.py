@@ -271,6 +271,12 @@ def sharp_at_fractional_scales():
     swaymsg("output", "HEADLESS-1", "mode", f"{width}x{height}")
     program = Program(roses, "-wayland-background", *MEASURABLE_ROSE,
                       env=frame_log.environment())
+    # The rose grows first, at scale 1: under a sanitizer its search alone can outlast the
+    # wait for one scale's lines.
+    def grown():
+        image = output_image("HEADLESS-1")
+        return image is not None and line_profile(image) is not None
+    wait_until(grown, 40 * SLOW, step=0.5)
     for scale in (1.25, 1.5):
         swaymsg("output", "HEADLESS-1", "scale", str(scale))
         drew = wait_until(lambda: any(
