@@ -168,11 +168,15 @@ def saver_ends_on_pointer_travel():
     program = Program(roses, "-wayland")
     checks.expect(drawn("HEADLESS-1"), "the saver drew nothing", program)
     time.sleep(0.5 * SLOW)
-    for _ in range(6):
+    # Six are enough where the first is told; a loaded compositor may tell a later one first.
+    moved = 0
+    while moved < 10 and program.running():
         pointer.move(1, 0)
-        time.sleep(0.05)
+        moved += 1
+        time.sleep(0.05 * SLOW)
     ok, code = ends_within(program, 3)
-    checks.expect(ok, f"six movements of a pixel gave {code}, expected the saver to end "
+    print(f"the saver ended after {moved} movements of a pixel")
+    checks.expect(ok, f"{moved} movements of a pixel gave {code}, expected the saver to end "
                       "with 0", program)
     # The threshold itself, once the compositor has said where the pointer is: a warp to
     # where it already stands makes sway say so without moving it.
