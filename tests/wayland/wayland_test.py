@@ -41,8 +41,14 @@ checks = Checks()
 
 def expect_lines(program, output, pixels, what):
     width = wait_for_line_thickness(lambda: output_image(output), 40 * SLOW)
-    checks.expect(width == pixels, f"{what}: lines {width} pixels wide, expected {pixels}",
-                  program)
+    kept = ""
+    if width != pixels and (picture := output_image(output)):
+        # What the output showed just after, to tell a wrong width from a misreading.
+        kept = f" (the output's picture: {os.path.abspath(output + '.ppm')})"
+        with open(output + ".ppm", "wb") as file:
+            file.write(b"P6 %d %d 255\n" % (picture.width, picture.height) + picture.pixels)
+    checks.expect(width == pixels,
+                  f"{what}: lines {width} pixels wide, expected {pixels}{kept}", program)
 
 
 def stop(program, what):
