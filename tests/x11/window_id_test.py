@@ -60,8 +60,9 @@ def expect_smoothed_and_aliased(pair):
         shares = [picture.partly_covered() for picture in both]
         print(f"pixels partly covered: {shares[0]:.1%} with -samples 4, {shares[1]:.1%} with "
               "-samples 0")
-        # 13 to 33 % against 0 to 1.1 % in the renderer's and these windows' pictures.
-        checks.expect(shares[0] > 0.08 and shares[1] < 0.04,
+        # 13 to 33 % against 0 to 1.1 % in the renderer's and these windows' pictures; 7.5 %
+        # once on Debian 13, of a rose of a few hundred pixels, whose lines lie over each other.
+        checks.expect(shares[0] > 0.05 and shares[1] < 0.03,
                       f"pixels partly covered: {shares[0]:.1%} with -samples 4, "
                       f"{shares[1]:.1%} with -samples 0", pair[0][0])
     for program, _, _ in pair:
