@@ -39,6 +39,25 @@ strip_range shown_range(std::int32_t age, std::int32_t n) {
     return range;
 }
 
+strip_range without_clear_ends(strip_range range, std::span<const rgba> colours) {
+    const auto clear = [&](std::int32_t k) {
+        const auto at = static_cast<std::size_t>(range.offset + k);
+        return at < colours.size() && colours[at][3] == 0;
+    };
+    std::int32_t begin = 0;
+    std::int32_t end = std::max(range.count, 0);
+    while (end - begin >= 2 && clear(begin) && clear(begin + 1)) {
+        ++begin;
+    }
+    while (end - begin >= 2 && clear(end - 1) && clear(end - 2)) {
+        --end;
+    }
+    if (end - begin < 2) {
+        return {range.first, range.offset, 0};
+    }
+    return {range.first + begin, range.offset + begin, end - begin};
+}
+
 std::uint8_t fade_alpha(double x) {
     return static_cast<std::uint8_t>(
         static_cast<int>(255.0 * (fade_depth * std::exp(-fade_rate * x) + fade_floor)));
@@ -105,7 +124,7 @@ strip_range rose::shown_strip(std::int32_t shown_age) {
         fill_colours();
         layout(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height));
     }
-    return shown_range(shown_age, count);
+    return without_clear_ends(shown_range(shown_age, count), colours);
 }
 
 bool rose::wander() {

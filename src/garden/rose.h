@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "garden/rose_shape.h"
@@ -30,6 +31,13 @@ struct strip_range {
 
 // Which part of an n-point trail is shown at an age: grow, sweep, return and shrink.
 strip_range shown_range(std::int32_t age, std::int32_t n);
+
+// The same range without the segments at either end whose two vertices are both
+// transparent: such a segment leaves every pixel as it was, as the opacity between its ends
+// is 0 too, yet the rasteriser would still cover and blend its pixels, and a frame would
+// clear and present the cells it crosses. Up to half of a grown rose's trail is such. A count below
+// 2 draws nothing.
+strip_range without_clear_ends(strip_range range, std::span<const rgba> colours);
 
 // Opacity at fade position x in [0, 1): 255 at the bright spot, falling toward about 94.
 std::uint8_t fade_alpha(double x);
@@ -68,7 +76,8 @@ class rose {
     void fill_colours();
     void layout(std::int32_t width, std::int32_t height);
     // Brings colours and vertices up to date after a commit and returns the part of the
-    // strip that this frame shows; the drawing code calls it before it reads the arrays.
+    // strip that this frame shows, without its transparent ends; the drawing code calls it
+    // before it reads the arrays.
     strip_range shown_strip();
     // The same for a frame that shows the rose at another age than its own.
     strip_range shown_strip(std::int32_t shown_age);

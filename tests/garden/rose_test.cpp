@@ -96,6 +96,29 @@ TEST(RoseDraw, RangesFollowTheFourPhases) {
     }
 }
 
+// Leaving out a segment that shows must never happen, and over every age of the life only
+// segments with both ends transparent may be left out.
+TEST(RoseDraw, LeavesOutOnlyTheTransparentEnds) {
+    rose_shape shape;
+    make_circle(shape, 41);
+    rose r(&shape, 0, red, 800, 600);
+    const std::int32_t n = r.count;
+    const auto clear = [&](std::int32_t at) { return r.colours[at][3] == 0; };
+    for (std::int32_t age = 0; age < 4 * n; ++age) {
+        const strip_range all = shown_range(age, n);
+        const strip_range kept = r.shown_strip(age);
+        const std::int32_t end = kept.count >= 2 ? kept.first + kept.count : all.first;
+        for (std::int32_t i = all.first; i + 1 < all.first + all.count; ++i) {
+            const std::int32_t at = all.offset + (i - all.first);
+            const bool inside = kept.count >= 2 && i >= kept.first && i + 1 < end;
+            EXPECT_EQ(inside, !(clear(at) && clear(at + 1))) << "age " << age << ", segment " << i;
+        }
+        if (kept.count >= 2) {
+            EXPECT_EQ(kept.offset - all.offset, kept.first - all.first) << age;
+        }
+    }
+}
+
 TEST(RoseLayout, FillsTheClientAreaAndRecedes) {
     rose_shape shape;
     make_circle(shape, 36);
