@@ -107,11 +107,8 @@ def line_thickness(image):
         return None
     rows = [mask[row * width:(row + 1) * width] for row in range(image.height)]
     columns = [mask[column::width] for column in range(width)]
-
-    def extent(lines):
-        lit = [i for i, line in enumerate(lines) if 1 in line]
-        return lit[-1] - lit[0] + 1
-    if max(extent(rows), extent(columns)) < min(width, image.height) / 10:
+    left, top, right, bottom = image.lit_box()
+    if max(right - left, bottom - top) < min(width, image.height) / 10:
         return None
     runs = collections.Counter(len(run) for line in rows + columns
                                for run in ISOLATED_LIT.findall(line))
