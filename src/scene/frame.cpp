@@ -4,6 +4,7 @@
 #include <list>
 #include <memory>
 #include <span>
+#include <vector>
 
 #include "display/camera_gl.h"
 #include "display/gl_headers.h"
@@ -105,6 +106,43 @@ std::int32_t shown_age(const rose& live, double f) {
                      static_cast<std::int32_t>(std::lround((live.age - live.previous_age) * f));
 }
 
+// Clears the boxes of the area, which is the viewport and the scissor box. A software
+// renderer clears under a scissor by drawing a quad, with the state saved and restored around
+// it: a box each costs more than its pixels. So the boxes go as one draw of quads in black
+// with nothing blended or smoothed, which writes the cleared colour into the same pixels.
+void clear_boxes(const std::vector<pixel_box>& boxes, const pixel_box& area) {
+    if (boxes.size() == 1 && boxes.front() == area) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        return;
+    }
+    static std::vector<GLint> corners;
+    corners.clear();
+    for (const pixel_box& box : boxes) {
+        corners.insert(corners.end(), {box.left, box.bottom, box.right, box.bottom, box.right,
+                                       box.top, box.left, box.top});
+    }
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(area.left, area.right, area.bottom, area.top, -1.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glDisable(GL_BLEND);
+    glDisable(GL_POLYGON_SMOOTH);
+    // The clear colour, GL's own that nothing changes.
+    glColor4f(0.0f, 0.0f, 0.0f, 0.0f);
+    glVertexPointer(2, GL_INT, 0, corners.data());
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(corners.size() / 2));
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    begin_frame();
+}
+
 } // namespace
 
 void draw_scene(saver_scene& scene, double f) {
@@ -151,13 +189,10 @@ const std::vector<pixel_box>& draw_scene(saver_scene& scene, double f, const vie
             }
         }
         glEnable(GL_SCISSOR_TEST);
-        for (const pixel_box& box : damage.clear_for(drawn, buffer_age)) {
-            glScissor(box.left, box.bottom, box.right - box.left, box.top - box.bottom);
-            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        }
         // The roses stay inside the cells cleared for them: the scissor only keeps them in
         // their area.
         glScissor(whole.left, whole.bottom, whole.right - whole.left, whole.top - whole.bottom);
+        clear_boxes(damage.clear_for(drawn, buffer_age), whole);
         for (const auto& live : roses) {
             draw_rose(*live, line_width, shown_age(*live, f));
         }

@@ -295,12 +295,12 @@ std::vector<pixel_box> damage_grid::boxes(std::size_t most) const {
     }
 }
 
-std::vector<pixel_box> frame_damage::boxes_of(const damage_grid& grid) {
+std::vector<pixel_box> frame_damage::boxes_of(const damage_grid& grid, std::size_t most) {
     const pixel_box& area = grid.area();
     if (static_cast<double>(grid.pixels()) > most_of_area * static_cast<double>(area.area())) {
         return {area};
     }
-    return grid.boxes(most_boxes);
+    return grid.boxes(most);
 }
 
 const std::vector<pixel_box>& frame_damage::clear_for(const damage_grid& drawn, int age) {
@@ -315,12 +315,12 @@ const std::vector<pixel_box>& frame_damage::clear_for(const damage_grid& drawn, 
     } else {
         damage_grid changed = drawn;
         changed.add(drawn_before[0]);
-        last_changed = boxes_of(changed);
+        last_changed = boxes_of(changed, most_boxes);
     }
     if (all) {
         last_clear.assign(1, drawn.area());
     } else {
-        last_clear = boxes_of(clear);
+        last_clear = boxes_of(clear, most_cleared_boxes);
     }
     std::move_backward(drawn_before.begin(), drawn_before.end() - 1, drawn_before.end());
     drawn_before[0] = drawn;

@@ -80,11 +80,13 @@ class frame_damage {
   public:
     // Buffers older than this many frames are cleared whole.
     static constexpr int most_age = 4;
-    // The grid's cells, in pixels, and the most boxes that a frame clears or presents: each
-    // box is one scissored clear and one copy of its own, so a few more pixels cost less than
-    // many boxes.
+    // The grid's cells, in pixels, and the most boxes that a frame presents: each box is a
+    // copy of its own, so a few more pixels cost less than many boxes.
     static constexpr std::int32_t cell = 32;
     static constexpr std::size_t most_boxes = 16;
+    // The most boxes that a frame clears: they are cleared together, as one draw of black
+    // quads, so each costs little more than its pixels.
+    static constexpr std::size_t most_cleared_boxes = 256;
 
     // The area's whole picture must be drawn again: the next frame clears and presents all.
     void invalidate() { known = 0; }
@@ -99,8 +101,9 @@ class frame_damage {
     const std::vector<pixel_box>& changed() const { return last_changed; }
 
   private:
-    // The boxes that hold what grid reaches, or the whole area where that is most of it.
-    static std::vector<pixel_box> boxes_of(const damage_grid& grid);
+    // At most most boxes that hold what grid reaches, or the whole area where that is most
+    // of it.
+    static std::vector<pixel_box> boxes_of(const damage_grid& grid, std::size_t most);
 
     // What the last frames reached, the last first.
     std::array<damage_grid, most_age> drawn_before{};

@@ -223,14 +223,23 @@ TEST(FrameDamage, AFrameClearsWhatTheBuffersFramesDrewAndPresentsWhatChanged) {
     // Most of the area is no cheaper than all of it.
     EXPECT_EQ(damage.clear_for(grid_of({{0, 0, 200, 200}}), 1), boxes{area});
     EXPECT_EQ(damage.changed(), boxes{area});
-    // More boxes than a frame takes come from larger cells.
+    // More boxes than a frame presents come from larger cells; the clear, one draw for all
+    // its boxes, keeps each cell.
     damage_grid scattered(area, frame_damage::cell);
     for (std::int32_t k = 0; k < 8; ++k) {
-        scattered.add_box({k * 32, k * 32, k * 32 + 1, k * 32 + 1});
-        scattered.add_box({(7 - k) * 32, k * 32, (7 - k) * 32 + 1, k * 32 + 1});
+        for (const std::int32_t column : {k, 7 - k, (k + 3) % 8}) {
+            scattered.add_box({column * 32, k * 32, column * 32 + 1, k * 32 + 1});
+        }
     }
     damage.clear_for(scattered, 1);
-    EXPECT_LE(damage.clear_for(scattered, 1).size(), frame_damage::most_boxes);
+    const boxes cleared = damage.clear_for(scattered, 1);
+    EXPECT_GT(cleared.size(), frame_damage::most_boxes);
+    std::int64_t cleared_pixels = 0;
+    for (const pixel_box& box : cleared) {
+        cleared_pixels += box.area();
+    }
+    EXPECT_EQ(cleared_pixels, scattered.pixels());
+    EXPECT_LE(damage.changed().size(), frame_damage::most_boxes);
     damage.invalidate();
     damage.clear_for(grid_of({c}), 1);
     EXPECT_EQ(damage.changed(), boxes{area});
