@@ -108,18 +108,24 @@ std::int32_t shown_age(const rose& live, double f) {
 
 // Clears the boxes of the area, which is the viewport and the scissor box. A software
 // renderer clears under a scissor by drawing a quad, with the state saved and restored around
-// it: a box each costs more than its pixels. So the boxes go as one draw of quads in black
-// with nothing blended or smoothed, which writes the cleared colour into the same pixels.
+// it: a box each costs more than its pixels. So the boxes go as one draw of black triangles
+// with nothing blended or smoothed, which writes the cleared colour into the same pixels. The
+// corners are floats, which hold every pixel's edge exactly, and the triangles two a box, as
+// WebGL under the page's emulation takes neither integer vertices nor quads.
 void clear_boxes(const std::vector<pixel_box>& boxes, const pixel_box& area) {
     if (boxes.size() == 1 && boxes.front() == area) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         return;
     }
-    static std::vector<GLint> corners;
-    corners.clear();
+    std::vector<GLfloat> corners;
+    corners.reserve(boxes.size() * 12);
     for (const pixel_box& box : boxes) {
-        corners.insert(corners.end(), {box.left, box.bottom, box.right, box.bottom, box.right,
-                                       box.top, box.left, box.top});
+        const auto left = static_cast<GLfloat>(box.left);
+        const auto bottom = static_cast<GLfloat>(box.bottom);
+        const auto right = static_cast<GLfloat>(box.right);
+        const auto top = static_cast<GLfloat>(box.top);
+        corners.insert(corners.end(), {left, bottom, right, bottom, right, top, left, bottom, right,
+                                       top, left, top});
     }
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
@@ -132,9 +138,9 @@ void clear_boxes(const std::vector<pixel_box>& boxes, const pixel_box& area) {
     glDisable(GL_POLYGON_SMOOTH);
     // The clear colour, GL's own that nothing changes.
     glColor4f(0.0f, 0.0f, 0.0f, 0.0f);
-    glVertexPointer(2, GL_INT, 0, corners.data());
+    glVertexPointer(2, GL_FLOAT, 0, corners.data());
     glEnableClientState(GL_VERTEX_ARRAY);
-    glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(corners.size() / 2));
+    glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(corners.size() / 2));
     glDisableClientState(GL_VERTEX_ARRAY);
     glPopMatrix();
     glMatrixMode(GL_PROJECTION);
