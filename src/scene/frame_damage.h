@@ -85,7 +85,7 @@ class frame_damage {
     static constexpr std::int32_t cell = 32;
     static constexpr std::size_t most_boxes = 16;
     // The most boxes that a frame clears: they are cleared together, as one draw of black
-    // quads, so each costs little more than its pixels.
+    // triangles, so each costs little more than its pixels.
     static constexpr std::size_t most_cleared_boxes = 256;
 
     // The area's whole picture must be drawn again: the next frame clears and presents all.
