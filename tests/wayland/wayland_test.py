@@ -164,6 +164,15 @@ def saver_ends_on_a_key():
     checks.expect(ok, f"a key gave {code}, expected the saver to end with 0", program)
 
 
+def every_output_drawn(program):
+    """Under load the saver's surface on the largest output maps last, and sway 1.10 was seen
+    to tell the saver nothing of the pointer until then: its first enter came at wherever the
+    pointer had moved by that time, after all ten movements."""
+    for name in output_sizes():
+        rose = drawn(name)
+        checks.expect(rose, f"the saver drew nothing on {name}{rose}", program)
+
+
 def saver_ends_on_pointer_travel():
     pointer = VirtualPointer()
     swaymsg("seat", "-", "cursor", "set", "300", "200")  # well inside HEADLESS-1
@@ -172,11 +181,11 @@ def saver_ends_on_pointer_travel():
     # movement, already at the moved position. The saver counts from there, so a few more
     # small movements end it.
     program = Program(roses, "-wayland")
-    checks.expect(drawn("HEADLESS-1"), "the saver drew nothing", program)
+    every_output_drawn(program)
     time.sleep(0.5 * SLOW)
     # Six are enough where the first is told; a loaded compositor may tell a later one first.
     moved = 0
-    while moved < 10 and program.running():
+    while moved < 20 and program.running():
         pointer.move(1, 0)
         moved += 1
         time.sleep(0.05 * SLOW)
@@ -188,7 +197,7 @@ def saver_ends_on_pointer_travel():
     # where it already stands makes sway say so without moving it.
     swaymsg("seat", "-", "cursor", "set", "300", "200")
     program = Program(roses, "-wayland")
-    checks.expect(drawn("HEADLESS-1"), "the saver drew nothing", program)
+    every_output_drawn(program)
     time.sleep(0.5 * SLOW)
     swaymsg("seat", "-", "cursor", "set", "300", "200")
     time.sleep(0.2 * SLOW)
