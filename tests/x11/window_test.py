@@ -182,24 +182,34 @@ def expose_during_a_frame_drawn_before_sleeping():
         print("the Expose within a frame: tried in the plain build only")
         return
     program, window = started_window("--size", "300x200", env=frame_log.environment())
+    # Three tries: on a loaded machine a frame may outlast its step now and then, and the next
+    # step's frame then comes first; a loop that waits for the next step does so every time.
+    tries = []
     with XConnection() as x:
-        cover = x.create_override_redirect_window(0, 0, 100, 100)
         checks.expect(wait_until(lambda: len(frame_log.frames(program.output())) >= 3,
                                  5 * SLOW), "fewer than 3 frames in 5 s", program)
-        x.grab_server()
-        try:
-            held = wait_until(lambda: waits_for_a_reply(program.process.pid), 2 * SLOW,
-                              step=0.001)
-            before = len(frame_log.frames(program.output()))
-            x.destroy_window(cover)
-        finally:
-            x.ungrab_server()
-    time.sleep(0.3 * SLOW)
-    steps = [frame.step for frame in frame_log.frames(program.output())[max(0, before - 1):]]
-    if checks.expect(held, "no frame waited for a reply within 2 s", program):
-        # The frame held and the redrawn one, before the next step's.
-        checks.expect(any(a == b for a, b in zip(steps[:3], steps[1:3])),
-                      f"the Expose was drawn at the next step only: steps {steps[:4]}", program)
+        while len(tries) < 3 and not any(within for _, within in tries):
+            cover = x.create_override_redirect_window(0, 0, 100, 100)
+            time.sleep(0.2 * SLOW)
+            x.grab_server()
+            try:
+                held = wait_until(lambda: waits_for_a_reply(program.process.pid), 2 * SLOW,
+                                  step=0.001)
+                before = len(frame_log.frames(program.output()))
+                x.destroy_window(cover)
+            finally:
+                x.ungrab_server()
+            time.sleep(0.3 * SLOW)
+            if not checks.expect(held, "no frame waited for a reply within 2 s", program):
+                break
+            logged = frame_log.frames(program.output())[max(0, before - 1):]
+            steps = [frame.step for frame in logged][:4]
+            # The frame held and the redrawn one, before the next step's.
+            tries.append((steps, any(a == b for a, b in zip(steps[:3], steps[1:3]))))
+    if tries:
+        checks.expect(any(within for _, within in tries),
+                      f"the Expose was drawn at the next step only: steps "
+                      f"{[steps for steps, _ in tries]}", program)
     program.signal(signal.SIGTERM)
     program.wait(2 * SLOW)
 
