@@ -123,8 +123,19 @@ void damage_grid::add_strip(std::span<const vertex> vertices, const look_at& vie
                             const projection& p, float line_width) {
     const window_projection to_window(view, p, area_of(area_));
     const double half = reach(line_width);
+    // A grown rose's segments are a few pixels long: each run of them that stays within a
+    // cell's width and height is marked as one box, which holds each of its segments and
+    // reaches at most a cell more than they do. Marking every segment on its own was most
+    // of what the damage cost.
     double last_x = 0.0;
     double last_y = 0.0;
+    double run_left = 0.0;
+    double run_bottom = 0.0;
+    double run_right = 0.0;
+    double run_top = 0.0;
+    const auto mark_run = [&] {
+        mark(run_left - half, run_bottom - half, run_right + half, run_top + half);
+    };
     for (std::size_t i = 0; i < vertices.size(); ++i) {
         double x = 0.0;
         double y = 0.0;
@@ -133,12 +144,33 @@ void damage_grid::add_strip(std::span<const vertex> vertices, const look_at& vie
             return;
         }
         if (i == 0) {
-            mark(x - half, y - half, x + half, y + half);
+            run_left = run_right = x;
+            run_bottom = run_top = y;
+        } else if (std::max(run_right, x) - std::min(run_left, x) <= cell &&
+                   std::max(run_top, y) - std::min(run_bottom, y) <= cell) {
+            run_left = std::min(run_left, x);
+            run_right = std::max(run_right, x);
+            run_bottom = std::min(run_bottom, y);
+            run_top = std::max(run_top, y);
         } else {
-            mark_segment(last_x, last_y, x, y, half);
+            mark_run();
+            if (std::abs(x - last_x) <= cell && std::abs(y - last_y) <= cell) {
+                run_left = std::min(last_x, x);
+                run_right = std::max(last_x, x);
+                run_bottom = std::min(last_y, y);
+                run_top = std::max(last_y, y);
+            } else {
+                // A long segment, in pieces: its box could hold many cells it never crosses.
+                mark_segment(last_x, last_y, x, y, half);
+                run_left = run_right = x;
+                run_bottom = run_top = y;
+            }
         }
         last_x = x;
         last_y = y;
+    }
+    if (!vertices.empty()) {
+        mark_run();
     }
 }
 
