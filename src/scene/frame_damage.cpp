@@ -271,68 +271,118 @@ std::int64_t damage_grid::pixels() const {
     return total;
 }
 
+std::vector<pixel_box> damage_grid::boxes_of_cells(std::int32_t merged) const {
+    // Cells of merged x merged of the grid's own, each reached where any of its own is.
+    const std::int32_t wide = (columns + merged - 1) / merged;
+    const std::int32_t high = (rows + merged - 1) / merged;
+    const auto at = [&](std::int32_t column, std::int32_t row) {
+        for (std::int32_t r = row * merged; r < std::min(rows, (row + 1) * merged); ++r) {
+            for (std::int32_t c = column * merged; c < std::min(columns, (column + 1) * merged);
+                 ++c) {
+                if (reached[static_cast<std::size_t>(r) * static_cast<std::size_t>(columns) +
+                            static_cast<std::size_t>(c)] != 0) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    };
+    const std::int32_t size = cell * merged;
+    std::vector<pixel_box> found;
+    // The boxes that reach the row below this one, to grow by the runs that match them.
+    std::vector<std::size_t> below;
+    for (std::int32_t row = 0; row < high; ++row) {
+        std::vector<std::size_t> here;
+        for (std::int32_t column = 0; column < wide;) {
+            if (!at(column, row)) {
+                ++column;
+                continue;
+            }
+            const std::int32_t first = column;
+            while (column < wide && at(column, row)) {
+                ++column;
+            }
+            const pixel_box run =
+                clip({area_.left + first * size, area_.bottom + row * size,
+                      area_.left + column * size, area_.bottom + (row + 1) * size},
+                     area_);
+            const auto same = std::find_if(below.begin(), below.end(), [&](std::size_t i) {
+                return found[i].left == run.left && found[i].right == run.right;
+            });
+            if (same != below.end()) {
+                found[*same].top = run.top;
+                here.push_back(*same);
+            } else {
+                here.push_back(found.size());
+                found.push_back(run);
+            }
+        }
+        below = std::move(here);
+    }
+    return found;
+}
+
+bool damage_grid::one_cell_at(std::int32_t merged) const {
+    return columns <= merged && rows <= merged;
+}
+
 std::vector<pixel_box> damage_grid::boxes(std::size_t most) const {
     most = std::max<std::size_t>(most, 1);
     for (std::int32_t merged = 1;; merged *= 2) {
-        // Cells of merged x merged of the grid's own, each reached where any of its own is.
-        const std::int32_t wide = (columns + merged - 1) / merged;
-        const std::int32_t high = (rows + merged - 1) / merged;
-        const auto at = [&](std::int32_t column, std::int32_t row) {
-            for (std::int32_t r = row * merged; r < std::min(rows, (row + 1) * merged); ++r) {
-                for (std::int32_t c = column * merged; c < std::min(columns, (column + 1) * merged);
-                     ++c) {
-                    if (reached[static_cast<std::size_t>(r) * static_cast<std::size_t>(columns) +
-                                static_cast<std::size_t>(c)] != 0) {
-                        return true;
-                    }
-                }
-            }
-            return false;
-        };
-        const std::int32_t size = cell * merged;
-        std::vector<pixel_box> found;
-        // The boxes that reach the row below this one, to grow by the runs that match them.
-        std::vector<std::size_t> below;
-        for (std::int32_t row = 0; row < high; ++row) {
-            std::vector<std::size_t> here;
-            for (std::int32_t column = 0; column < wide;) {
-                if (!at(column, row)) {
-                    ++column;
-                    continue;
-                }
-                const std::int32_t first = column;
-                while (column < wide && at(column, row)) {
-                    ++column;
-                }
-                const pixel_box run =
-                    clip({area_.left + first * size, area_.bottom + row * size,
-                          area_.left + column * size, area_.bottom + (row + 1) * size},
-                         area_);
-                const auto same = std::find_if(below.begin(), below.end(), [&](std::size_t i) {
-                    return found[i].left == run.left && found[i].right == run.right;
-                });
-                if (same != below.end()) {
-                    found[*same].top = run.top;
-                    here.push_back(*same);
-                } else {
-                    here.push_back(found.size());
-                    found.push_back(run);
-                }
-            }
-            below = std::move(here);
-        }
-        if (found.size() <= most || (wide <= 1 && high <= 1)) {
+        std::vector<pixel_box> found = boxes_of_cells(merged);
+        if (found.size() <= most || one_cell_at(merged)) {
             return found;
         }
     }
 }
 
-std::vector<pixel_box> frame_damage::boxes_of(const damage_grid& grid, std::size_t most) {
+std::vector<pixel_box> damage_grid::cheapest_boxes(std::size_t most,
+                                                   std::int64_t box_pixels) const {
+    most = std::max<std::size_t>(most, 1);
+    const auto cost = [box_pixels](const std::vector<pixel_box>& boxes) {
+        std::int64_t total = 0;
+        for (const pixel_box& box : boxes) {
+            total += box_pixels + box.area();
+        }
+        return total;
+    };
+    std::vector<pixel_box> best;
+    std::int64_t best_cost = std::numeric_limits<std::int64_t>::max();
+    pixel_box around;
+    for (std::int32_t merged = 1;; merged *= 2) {
+        std::vector<pixel_box> found = boxes_of_cells(merged);
+        if (merged == 1) {
+            // The box around them all, which the doubled cells may overshoot.
+            for (const pixel_box& box : found) {
+                around = around.empty() ? box
+                                        : pixel_box{std::min(around.left, box.left),
+                                                    std::min(around.bottom, box.bottom),
+                                                    std::max(around.right, box.right),
+                                                    std::max(around.top, box.top)};
+            }
+        }
+        const std::size_t count = found.size();
+        if (count <= most && cost(found) < best_cost) {
+            best_cost = cost(found);
+            best = std::move(found);
+        }
+        if (count <= 1 || one_cell_at(merged)) {
+            break;
+        }
+    }
+    if (!around.empty() && box_pixels + around.area() < best_cost) {
+        best.assign(1, around);
+    }
+    return best;
+}
+
+std::vector<pixel_box> frame_damage::boxes_of(const damage_grid& grid, std::size_t most,
+                                              std::int64_t box_pixels) {
     const pixel_box& area = grid.area();
     if (static_cast<double>(grid.pixels()) > most_of_area * static_cast<double>(area.area())) {
         return {area};
     }
-    return grid.boxes(most);
+    return box_pixels > 0 ? grid.cheapest_boxes(most, box_pixels) : grid.boxes(most);
 }
 
 const std::vector<pixel_box>& frame_damage::clear_for(const damage_grid& drawn, int age) {
@@ -347,12 +397,12 @@ const std::vector<pixel_box>& frame_damage::clear_for(const damage_grid& drawn, 
     } else {
         damage_grid changed = drawn;
         changed.add(drawn_before[0]);
-        last_changed = boxes_of(changed, most_boxes);
+        last_changed = boxes_of(changed, most_boxes, presented_box_pixels);
     }
     if (all) {
         last_clear.assign(1, drawn.area());
     } else {
-        last_clear = boxes_of(clear, most_cleared_boxes);
+        last_clear = boxes_of(clear, most_cleared_boxes, 0);
     }
     std::move_backward(drawn_before.begin(), drawn_before.end() - 1, drawn_before.end());
     drawn_before[0] = drawn;

@@ -210,13 +210,21 @@ TEST(FrameDamage, AFrameClearsWhatTheBuffersFramesDrewAndPresentsWhatChanged) {
     // Nothing known: all of it, cleared and presented.
     EXPECT_EQ(damage.clear_for(grid_of({a}), 1), boxes{area});
     EXPECT_EQ(damage.changed(), boxes{area});
-    // A buffer one frame old holds a: a and b are cleared and present what changed, each on
-    // its own rather than in the box around both.
+    // A buffer one frame old holds a: a and b are cleared, each on its own, and what changed
+    // is presented as the box around both, as a copy costs more than the pixels between.
     EXPECT_EQ(damage.clear_for(grid_of({b}), 1), (boxes{a, b}));
-    EXPECT_EQ(damage.changed(), (boxes{a, b}));
+    EXPECT_EQ(damage.changed(), (boxes{{0, 0, 96, 32}}));
     // Two frames old, it holds a: b, the frame between, is no longer on it but counts too.
     EXPECT_EQ(damage.clear_for(grid_of({c}), 2), (boxes{a, b, c}));
-    EXPECT_EQ(damage.changed(), (boxes{b, c}));
+    EXPECT_EQ(damage.changed(), (boxes{{0, 0, 96, 96}}));
+    // Large boxes far apart are presented apart, where the box around them costs more.
+    damage_grid far({0, 0, 2048, 2048}, frame_damage::cell);
+    far.add_box({0, 0, 256, 256});
+    far.add_box({1536, 1536, 2048, 2048});
+    EXPECT_EQ(far.cheapest_boxes(16, frame_damage::presented_box_pixels),
+              (boxes{{0, 0, 256, 256}, {1536, 1536, 2048, 2048}}));
+    EXPECT_EQ(far.cheapest_boxes(1, frame_damage::presented_box_pixels),
+              (boxes{{0, 0, 2048, 2048}}));
     // Older than the frames remembered, or of unknown age: all of it.
     EXPECT_EQ(damage.clear_for(grid_of({c}), 4), boxes{area});
     EXPECT_EQ(damage.clear_for(grid_of({c}), 0), boxes{area});
