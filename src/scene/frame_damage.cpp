@@ -362,11 +362,15 @@ std::vector<pixel_box> damage_grid::cheapest_boxes(std::size_t most,
             }
         }
         const std::size_t count = found.size();
-        if (count <= most && cost(found) < best_cost) {
-            best_cost = cost(found);
+        const std::int64_t here = cost(found);
+        if (count <= most && here < best_cost) {
+            best_cost = here;
             best = std::move(found);
         }
-        if (count <= 1 || one_cell_at(merged)) {
+        // Larger cells only hold more pixels: past this one box of these pixels costs as much
+        // as the best, and no larger cells can cost less.
+        const std::int64_t pixels_here = here - static_cast<std::int64_t>(count) * box_pixels;
+        if (count <= 1 || one_cell_at(merged) || box_pixels + pixels_here >= best_cost) {
             break;
         }
     }
